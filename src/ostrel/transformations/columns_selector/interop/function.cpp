@@ -1,0 +1,344 @@
+#include "interop/function.hpp"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <structmember.h>
+
+namespace columns_selector {
+
+namespace {
+
+struct FunctionObject {
+  PyObject_HEAD
+  Impl impl;
+  PyObject* name;
+  PyObject* qualname;
+  PyObject* module;
+  PyObject* doc;
+  PyObject* globals;
+  PyObject* params;    // tuple of the plain parameter names
+  PyObject* defaults;  // tuple of the defaults of the last plain parameters
+  PyObject* cls;       // defining class, once the class exists
+  int varargs;
+  int varkw;
+};
+
+PyTypeObject* function_type = nullptr;
+PyObject* method_type = nullptr;  // types.MethodType
+// From 3.9 on, instances of heap types must visit their type in tp_traverse; 3.8 must not.
+bool traverse_visits_type = false;
+// From 3.10 on, argument errors name the function by its qualified name.
+bool messages_use_qualname = false;
+
+FunctionObject* as_function(PyObject* object) { return reinterpret_cast<FunctionObject*>(object); }
+
+PyObject* message_name(FunctionObject* fn) { return messages_use_qualname ? fn->qualname : fn->name; }
+
+// "'a'", "'a' and 'b'", "'a', 'b', and 'c'", as the interpreter lists missing arguments.
+Ref quoted_names(const std::vector<PyObject*>& names) {
+  Ref text = str("");
+  for (size_t i = 0; i < names.size(); ++i) {
+    const char* separator = "";
+    if (i > 0) separator = names.size() == 2 ? " and " : (i + 1 == names.size() ? ", and " : ", ");
+    Ref piece = Ref::steal(PyUnicode_FromFormat("%s'%U'", separator, names[i]));
+    text = Ref::steal(PyUnicode_Concat(text.borrow(), piece.borrow()));
+  }
+  return text;
+}
+
+[[noreturn]] void too_many_positional(FunctionObject* fn, Py_ssize_t given) {
+  Py_ssize_t count = PyTuple_Size(fn->params);
+  Py_ssize_t defaults = PyTuple_Size(fn->defaults);
+  bool plural = defaults != 0 || count != 1;
+  Ref signature = Ref::steal(defaults != 0 ? PyUnicode_FromFormat("from %zd to %zd", count - defaults, count)
+                                           : PyUnicode_FromFormat("%zd", count));
+  PyErr_Format(PyExc_TypeError, "%U() takes %U positional argument%s but %zd %s given", message_name(fn),
+               signature.borrow(), plural ? "s" : "", given, given == 1 ? "was" : "were");
+  throw PyErrorSet{};
+}
+
+[[noreturn]] void missing_positional(FunctionObject* fn, const std::vector<PyObject*>& names) {
+  Ref listed = quoted_names(names);
+  PyErr_Format(PyExc_TypeError, "%U() missing %zd required positional argument%s: %U", message_name(fn),
+               static_cast<Py_ssize_t>(names.size()), names.size() == 1 ? "" : "s", listed.borrow());
+  throw PyErrorSet{};
+}
+
+// The interpreter's binding of a call's arguments to the parameters: keywords first, then the
+// count of positional arguments, then the defaults.
+void bind(FunctionObject* fn, PyObject* args, PyObject* kwargs, std::vector<PyObject*>& bound, Ref& extra_kwargs,
+          Ref& extra_args) {
+  Py_ssize_t count = PyTuple_Size(fn->params);
+  Py_ssize_t given = PyTuple_Size(args);
+  bound.assign(static_cast<size_t>(count), nullptr);
+  for (Py_ssize_t i = 0; i < given && i < count; ++i) bound[i] = PyTuple_GetItem(args, i);
+  if (fn->varargs) extra_args = Ref::steal(PyTuple_GetSlice(args, count < given ? count : given, given));
+  if (fn->varkw) extra_kwargs = Ref::steal(PyDict_New());
+
+  if (kwargs != nullptr) {
+    PyObject* key;
+    PyObject* value;
+    Py_ssize_t pos = 0;
+    while (PyDict_Next(kwargs, &pos, &key, &value)) {
+      if (!PyUnicode_Check(key)) {
+        PyErr_Format(PyExc_TypeError, "%U() keywords must be strings", message_name(fn));
+        throw PyErrorSet{};
+      }
+      Py_ssize_t index = 0;
+      for (; index < count; ++index) {
+        int same = PyUnicode_Compare(PyTuple_GetItem(fn->params, index), key);
+        if (same == -1 && PyErr_Occurred()) throw PyErrorSet{};
+        if (same == 0) break;
+      }
+      if (index < count) {
+        if (bound[index] != nullptr) {
+          PyErr_Format(PyExc_TypeError, "%U() got multiple values for argument '%U'", message_name(fn), key);
+          throw PyErrorSet{};
+        }
+        bound[index] = value;
+      } else if (fn->varkw) {
+        check(PyDict_SetItem(extra_kwargs.borrow(), key, value));
+      } else {
+        PyErr_Format(PyExc_TypeError, "%U() got an unexpected keyword argument '%U'", message_name(fn), key);
+        throw PyErrorSet{};
+      }
+    }
+  }
+
+  if (given > count && !fn->varargs) too_many_positional(fn, given);
+
+  Py_ssize_t defaults = PyTuple_Size(fn->defaults);
+  std::vector<PyObject*> missing;
+  for (Py_ssize_t i = 0; i < count; ++i) {
+    if (bound[i] != nullptr) continue;
+    Py_ssize_t default_index = i - (count - defaults);
+    if (default_index >= 0) {
+      bound[i] = PyTuple_GetItem(fn->defaults, default_index);
+    } else {
+      missing.push_back(PyTuple_GetItem(fn->params, i));
+    }
+  }
+  if (!missing.empty()) missing_positional(fn, missing);
+}
+
+}  // namespace
+
+struct FrameAccess {
+  static void fill(Frame& frame, PyObject* function, PyObject** bound, Ref kwargs) {
+    frame.function_ = function;
+    frame.bound_ = bound;
+    frame.kwargs_ = std::move(kwargs);
+  }
+  static FunctionObject* function(const Frame& frame) { return as_function(frame.function_); }
+};
+
+Ref Frame::global(const char* name) const { return lookup_global(FrameAccess::function(*this)->globals, name); }
+
+Ref lookup_global(PyObject* globals, const char* name) {
+  Ref key = str(name);
+  PyObject* found = PyDict_GetItemWithError(globals, key.borrow());
+  if (found == nullptr && !PyErr_Occurred()) found = PyDict_GetItemWithError(PyEval_GetBuiltins(), key.borrow());
+  if (found != nullptr) return Ref::share(found);
+  if (!PyErr_Occurred()) PyErr_Format(PyExc_NameError, "name '%U' is not defined", key.borrow());
+  throw PyErrorSet{};
+}
+
+void Frame::init_base(PyObject* kwargs) const {
+  FunctionObject* fn = FrameAccess::function(*this);
+  if (fn->cls == nullptr) {
+    PyErr_SetString(PyExc_RuntimeError, "super(): __class__ cell not found");
+    throw PyErrorSet{};
+  }
+  Ref base = call(reinterpret_cast<PyObject*>(&PySuper_Type), {fn->cls, self()});
+  Ref init = getattr(base.borrow(), "__init__");
+  call_with(init.borrow(), nullptr, kwargs);
+}
+
+namespace {
+
+PyObject* function_call(PyObject* self, PyObject* args, PyObject* kwargs) {
+  return guard<PyObject*>(nullptr, [&] {
+    FunctionObject* fn = as_function(self);
+    std::vector<PyObject*> bound;
+    Ref extra_kwargs;
+    Ref extra_args;
+    bind(fn, args, kwargs, bound, extra_kwargs, extra_args);
+    // The implementation may run arbitrary Python code: keep the arguments alive while it does.
+    Ref keep_args = Ref::share(args);
+    Ref keep_kwargs = kwargs != nullptr ? Ref::share(kwargs) : Ref();
+    Ref keep_function = Ref::share(self);
+    Frame frame;
+    FrameAccess::fill(frame, self, bound.data(), std::move(extra_kwargs));
+    return fn->impl(frame).release();
+  });
+}
+
+PyObject* function_get(PyObject* self, PyObject* instance, PyObject*) {
+  if (instance == nullptr || instance == Py_None) {
+    Py_INCREF(self);
+    return self;
+  }
+  return PyObject_CallFunctionObjArgs(method_type, self, instance, nullptr);
+}
+
+PyObject* function_repr(PyObject* self) {
+  return PyUnicode_FromFormat("<function %U at %p>", as_function(self)->qualname, self);
+}
+
+int function_traverse(PyObject* self, visitproc visit, void* arg) {
+  FunctionObject* fn = as_function(self);
+  Py_VISIT(fn->name);
+  Py_VISIT(fn->qualname);
+  Py_VISIT(fn->module);
+  Py_VISIT(fn->doc);
+  Py_VISIT(fn->globals);
+  Py_VISIT(fn->params);
+  Py_VISIT(fn->defaults);
+  Py_VISIT(fn->cls);
+  if (traverse_visits_type) Py_VISIT(reinterpret_cast<PyObject*>(Py_TYPE(self)));
+  return 0;
+}
+
+int function_clear(PyObject* self) {
+  FunctionObject* fn = as_function(self);
+  Py_CLEAR(fn->name);
+  Py_CLEAR(fn->qualname);
+  Py_CLEAR(fn->module);
+  Py_CLEAR(fn->doc);
+  Py_CLEAR(fn->globals);
+  Py_CLEAR(fn->params);
+  Py_CLEAR(fn->defaults);
+  Py_CLEAR(fn->cls);
+  return 0;
+}
+
+void function_dealloc(PyObject* self) {
+  PyTypeObject* type = Py_TYPE(self);
+  PyObject_GC_UnTrack(self);
+  function_clear(self);
+  auto free_slot = reinterpret_cast<freefunc>(PyType_GetSlot(type, Py_tp_free));
+  free_slot(self);
+  Py_DECREF(type);
+}
+
+#define FUNCTION_MEMBER(name, field, flags) \
+  {const_cast<char*>(name), T_OBJECT, offsetof(FunctionObject, field), flags, nullptr}
+
+PyMemberDef function_members[] = {
+    FUNCTION_MEMBER("__name__", name, READONLY),
+    FUNCTION_MEMBER("__qualname__", qualname, READONLY),
+    FUNCTION_MEMBER("__module__", module, 0),
+    FUNCTION_MEMBER("__doc__", doc, 0),
+    FUNCTION_MEMBER("__globals__", globals, READONLY),
+    FUNCTION_MEMBER("__defaults__", defaults, READONLY),
+    {nullptr, 0, 0, 0, nullptr},
+};
+
+#undef FUNCTION_MEMBER
+
+PyType_Slot function_slots[] = {
+    {Py_tp_call, reinterpret_cast<void*>(function_call)},
+    {Py_tp_descr_get, reinterpret_cast<void*>(function_get)},
+    {Py_tp_repr, reinterpret_cast<void*>(function_repr)},
+    {Py_tp_traverse, reinterpret_cast<void*>(function_traverse)},
+    {Py_tp_clear, reinterpret_cast<void*>(function_clear)},
+    {Py_tp_dealloc, reinterpret_cast<void*>(function_dealloc)},
+    {Py_tp_members, function_members},
+    {0, nullptr},
+};
+
+PyType_Spec function_spec = {
+    "ostrel.transformations.columns_selector.function",
+    sizeof(FunctionObject),
+    0,
+    Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC | Py_TPFLAGS_METHOD_DESCRIPTOR,
+    function_slots,
+};
+
+Ref names_tuple(const std::vector<const char*>& names) {
+  Ref tuple = Ref::steal(PyTuple_New(static_cast<Py_ssize_t>(names.size())));
+  for (size_t i = 0; i < names.size(); ++i) {
+    PyObject* name = PyUnicode_InternFromString(names[i]);
+    if (name == nullptr) throw PyErrorSet{};
+    PyTuple_SetItem(tuple.borrow(), static_cast<Py_ssize_t>(i), name);
+  }
+  return tuple;
+}
+
+}  // namespace
+
+void ready_function_type() {
+  if (function_type != nullptr) return;
+  PyObject* version_info = PySys_GetObject("version_info");  // borrowed
+  if (version_info == nullptr) {
+    PyErr_SetString(PyExc_RuntimeError, "sys.version_info is missing");
+    throw PyErrorSet{};
+  }
+  Ref minor = item_at(version_info, 1);
+  long minor_version = PyLong_AsLong(minor.borrow());
+  if (minor_version == -1 && PyErr_Occurred()) throw PyErrorSet{};
+  traverse_visits_type = minor_version >= 9;
+  messages_use_qualname = minor_version >= 10;
+
+  Ref types = Ref::steal(PyImport_ImportModule("types"));
+  Ref method = getattr(types.borrow(), "MethodType");
+  Ref type = Ref::steal(PyType_FromSpec(&function_spec));
+  method_type = method.release();
+  function_type = reinterpret_cast<PyTypeObject*>(type.release());
+}
+
+Ref make_function(const FunctionSpec& spec, PyObject* module_name, PyObject* globals) {
+  std::vector<const char*> plain;
+  bool varargs = false;
+  bool varkw = false;
+  for (const char* param : spec.params) {
+    if (std::strncmp(param, "**", 2) == 0) {
+      varkw = true;
+    } else if (param[0] == '*') {
+      varargs = true;
+    } else {
+      plain.push_back(param);
+    }
+  }
+  Ref params = names_tuple(plain);
+  Ref defaults = Ref::steal(PyTuple_New(static_cast<Py_ssize_t>(spec.defaults.size())));
+  Py_ssize_t i = 0;
+  for (const Arg& value : spec.defaults) {
+    Py_INCREF(value.get());
+    PyTuple_SetItem(defaults.borrow(), i++, value.get());
+  }
+  Ref name = str(spec.name);
+  Ref qualname = str(spec.qualname);
+  Ref doc = spec.doc != nullptr ? str(spec.doc) : none();
+
+  auto alloc = reinterpret_cast<allocfunc>(PyType_GetSlot(function_type, Py_tp_alloc));
+  Ref object = Ref::steal(alloc(function_type, 0));
+  FunctionObject* fn = as_function(object.borrow());
+  fn->impl = spec.impl;
+  fn->name = name.release();
+  fn->qualname = qualname.release();
+  fn->module = Ref::share(module_name).release();
+  fn->doc = doc.release();
+  fn->globals = Ref::share(globals).release();
+  fn->params = params.release();
+  fn->defaults = defaults.release();
+  fn->varargs = varargs;
+  fn->varkw = varkw;
+  return object;
+}
+
+bool is_function(PyObject* object) {
+  return function_type != nullptr && Py_TYPE(object) == function_type;
+}
+
+void set_defining_class(PyObject* function, PyObject* cls) {
+  FunctionObject* fn = as_function(function);
+  PyObject* previous = fn->cls;
+  Py_INCREF(cls);
+  fn->cls = cls;
+  Py_XDECREF(previous);
+}
+
+}  // namespace columns_selector

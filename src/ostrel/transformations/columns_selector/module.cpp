@@ -1,0 +1,184 @@
+// The init entry and the load: a create step that makes (or hands back) the one module object of
+// this process, and an exec step that imports the widget library and the host's names, then
+// defines the vocabulary and the classes in their order.
+#include "host.hpp"
+#include "interop/call.hpp"
+#include "interop/function.hpp"
+#include "selectors/selectors.hpp"
+#include "vocabulary.hpp"
+#include "widget/widget.hpp"
+
+namespace columns_selector {
+
+namespace {
+
+constexpr const char* kTracebackName = "init ostrel.transformations.columns_selector";
+
+// The module is loaded once per process, into one interpreter. These record that load; a failed
+// load clears the first two so that the next import starts afresh.
+PyObject* created_module = nullptr;   // strong: handed back by every later create step
+PyObject* executed_module = nullptr;  // strong: the module whose exec step ran
+PyObject* first_interpreter = nullptr;  // strong: the loaded-modules table of the interpreter that loaded us
+
+// Tells interpreters apart by their table of loaded modules: each has its own, and holding it keeps
+// its address from being reused.
+void check_single_interpreter() {
+  PyObject* modules = PyImport_GetModuleDict();  // borrowed
+  if (first_interpreter == nullptr) {
+    Py_INCREF(modules);
+    first_interpreter = modules;
+  } else if (first_interpreter != modules) {
+    PyErr_SetString(PyExc_ImportError,
+                    "Interpreter change detected - this module can only be loaded into one interpreter per process.");
+    throw PyErrorSet{};
+  }
+}
+
+void copy_spec_entry(PyObject* spec, const char* from, PyObject* module, const char* to, bool skip_none) {
+  PyObject* value = PyObject_GetAttrString(spec, from);
+  if (value == nullptr) {
+    if (!PyErr_ExceptionMatches(PyExc_AttributeError)) throw PyErrorSet{};
+    PyErr_Clear();
+    return;
+  }
+  Ref entry = Ref::steal(value);
+  if (skip_none && entry.borrow() == Py_None) return;
+  setattr(module, to, entry.borrow());
+}
+
+PyObject* create(PyObject* spec, PyModuleDef*) {
+  return guard<PyObject*>(nullptr, [&] {
+    check_single_interpreter();
+    if (created_module != nullptr) return Ref::share(created_module).release();
+    Ref name = getattr(spec, "name");
+    Ref module = Ref::steal(PyModule_NewObject(name.borrow()));
+    copy_spec_entry(spec, "loader", module.borrow(), "__loader__", false);
+    copy_spec_entry(spec, "origin", module.borrow(), "__file__", false);
+    copy_spec_entry(spec, "parent", module.borrow(), "__package__", false);
+    copy_spec_entry(spec, "submodule_search_locations", module.borrow(), "__path__", true);
+    created_module = module.copy().release();
+    return module.release();
+  });
+}
+
+// Step 3: the module can be found by its dotted name while the load imports other modules.
+void enter_loaded_modules(PyObject* module) {
+  Ref name = Ref::steal(PyModule_GetNameObject(module));
+  PyObject* modules = PyImport_GetModuleDict();  // borrowed
+  if (PyDict_GetItemWithError(modules, name.borrow()) == nullptr) {
+    if (PyErr_Occurred()) throw PyErrorSet{};
+    check(PyDict_SetItem(modules, name.borrow(), module));
+  }
+}
+
+void load(PyObject* module) {
+  enter_loaded_modules(module);
+  import_widget_library(module);
+  import_host_names(module);
+  bind_labels(module);
+  build_label_lists(module);
+  define_special_selector_bases(module);
+  define_whole_frame_selectors(module);
+  build_dtype_options(module);
+  define_columns_with_dtype(module);
+  define_columns_by_regex(module);
+  define_name_operation_selectors(module);
+  build_selector_options(module);
+  define_columns_selector(module);
+}
+
+// A frame whose code object carries the given name, to stand in the traceback for the load.
+Ref named_frame(const char* name) {
+  Ref code = Ref::steal(Py_CompileString("_getframe()", "<ostrel.transformations.columns_selector>", Py_eval_input));
+  Ref replace = getattr(code.borrow(), "replace");
+  Ref renamed = PyObject_HasAttrString(code.borrow(), "co_qualname")
+                    ? call_kw(replace.borrow(), {{"co_name", name}, {"co_qualname", name}})
+                    : call_kw(replace.borrow(), {{"co_name", name}});
+  Ref sys = Ref::steal(PyImport_ImportModule("sys"));
+  Ref getframe = getattr(sys.borrow(), "_getframe");
+  Ref globals = Ref::steal(PyDict_New());
+  check(PyDict_SetItemString(globals.borrow(), "_getframe", getframe.borrow()));
+  check(PyDict_SetItemString(globals.borrow(), "__builtins__", PyEval_GetBuiltins()));
+  return Ref::steal(PyEval_EvalCode(renamed.borrow(), globals.borrow(), globals.borrow()));
+}
+
+void add_load_traceback_entry() {
+  PyObject *type, *value, *traceback;
+  PyErr_Fetch(&type, &value, &traceback);
+  Ref frame;
+  try {
+    frame = named_frame(kTracebackName);
+  } catch (const PyErrorSet&) {
+    PyErr_Clear();  // the load's own error matters more than the missing entry
+  } catch (const std::bad_alloc&) {
+  }
+  PyErr_Restore(type, value, traceback);
+  if (frame) PyTraceBack_Here(reinterpret_cast<PyFrameObject*>(frame.borrow()));
+}
+
+// A failed load leaves nothing behind: the partly filled module is dropped from the loaded-modules
+// table and from our records, so that the next import starts again with a new module object.
+void forget(PyObject* module) {
+  PyObject *type, *value, *traceback;
+  PyErr_Fetch(&type, &value, &traceback);
+  PyObject* name = PyModule_GetNameObject(module);
+  if (name != nullptr) {
+    PyObject* modules = PyImport_GetModuleDict();
+    if (PyDict_GetItemWithError(modules, name) == module) PyDict_DelItem(modules, name);
+    Py_DECREF(name);
+  }
+  PyErr_Clear();
+  PyErr_Restore(type, value, traceback);
+  Py_CLEAR(executed_module);
+  Py_CLEAR(created_module);
+}
+
+int exec(PyObject* module) {
+  if (executed_module != nullptr) {
+    if (executed_module == module) return 0;
+    PyErr_SetString(PyExc_RuntimeError,
+                    "Module 'columns_selector' has already been imported. Re-initialisation is not supported.");
+    return -1;
+  }
+  Py_INCREF(module);
+  executed_module = module;
+  if (created_module != module) {
+    Py_INCREF(module);
+    Py_XDECREF(created_module);
+    created_module = module;
+  }
+  int status = guard<int>(-1, [&] {
+    ready_function_type();
+    load(module);
+    return 0;
+  });
+  if (status < 0) {
+    add_load_traceback_entry();
+    forget(module);
+  }
+  return status;
+}
+
+PyModuleDef_Slot slots[] = {
+    {Py_mod_create, reinterpret_cast<void*>(create)},
+    {Py_mod_exec, reinterpret_cast<void*>(exec)},
+    {0, nullptr},
+};
+
+PyModuleDef definition = {
+    PyModuleDef_HEAD_INIT,
+    "columns_selector",
+    nullptr,  // no docstring
+    0,        // no per-module state
+    nullptr,  // no module-level functions
+    slots,
+    nullptr,
+    nullptr,
+    nullptr,
+};
+
+}  // namespace
+
+}  // namespace columns_selector
+
+PyMODINIT_FUNC PyInit_columns_selector() { return PyModuleDef_Init(&columns_selector::definition); }

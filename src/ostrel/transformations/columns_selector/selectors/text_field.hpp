@@ -1,0 +1,11 @@
+// The constructor shared by the selectors whose input is one text field.
+#pragma once
+
+#include "interop/function.hpp"
+
+namespace columns_selector {
+
+// super().__init__(**kwargs); self.text = Text(...); self.children = [self.text]
+void init_with_text_field(Frame& frame, const char* placeholder);
+
+}  // namespace columns_selector

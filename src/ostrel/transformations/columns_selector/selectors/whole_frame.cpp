@@ -1,0 +1,55 @@
+// The selectors that are complete as soon as their label is chosen: all columns, and the columns
+// of one data-type family. Each writes DF_OLD followed by a fixed fragment.
+#include <utility>
+
+#include "interop/class_builder.hpp"
+#include "selectors/selectors.hpp"
+
+namespace columns_selector {
+
+namespace {
+
+struct WholeFrameSelector {
+  const char* name;
+  const char* fragment;
+};
+
+// The fragments are literals of their own: nine pass one quoted name, one a list of two.
+constexpr WholeFrameSelector kSelectors[] = {
+    {"AllColumns", ""},
+    {"NumericColumns", ".select_dtypes('number')"},
+    {"StringOrObjectColumns", ".select_dtypes(['string', 'object'])"},
+    {"StringColumns", ".select_dtypes('string')"},
+    {"ObjectColumns", ".select_dtypes('object')"},
+    {"CategoryColumns", ".select_dtypes('category')"},
+    {"IntegerColumns", ".select_dtypes('int')"},
+    {"FloatColumns", ".select_dtypes('float')"},
+    {"BooleanColumns", ".select_dtypes('bool')"},
+    {"DatetimeColumns", ".select_dtypes('datetime')"},
+    {"TimedeltaColumns", ".select_dtypes('timedelta')"},
+};
+
+template <size_t Index>
+Ref get_df_code(Frame& f) {
+  return join_text({f.global("DF_OLD"), kSelectors[Index].fragment});
+}
+
+template <size_t... Index>
+void define_all(PyObject* module, std::index_sequence<Index...>) {
+  PyObject* globals = PyModule_GetDict(module);
+  auto define = [&](const char* name, Impl impl) {
+    Ref base = lookup_global(globals, "DropdownItemSpecialSelector");
+    ClassBuilder builder(globals, name, base.borrow());
+    builder.method("get_df_code", impl, {"self"});
+    setattr(module, name, builder.build().borrow());
+  };
+  (define(kSelectors[Index].name, &get_df_code<Index>), ...);
+}
+
+}  // namespace
+
+void define_whole_frame_selectors(PyObject* module) {
+  define_all(module, std::make_index_sequence<std::size(kSelectors)>());
+}
+
+}  // namespace columns_selector

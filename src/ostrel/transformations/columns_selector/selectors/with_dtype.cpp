@@ -1,0 +1,92 @@
+// ColumnsWithDtype: the columns of the data type picked in a second dropdown, and DTYPE_OPTIONS,
+// the table of its choices.
+#include <initializer_list>
+
+#include "interop/class_builder.hpp"
+#include "selectors/selectors.hpp"
+
+namespace columns_selector {
+
+namespace {
+
+struct DtypeChoice {
+  const char* label;
+  std::initializer_list<const char*> names;
+};
+
+const DtypeChoice kDtypeChoices[] = {
+    {"Numeric", {"number"}},
+    {"String/Text or Object", {"string", "object"}},
+    {"String only", {"string"}},
+    {"Object only", {"object"}},
+    {"Categoric/Factor", {"category"}},
+    {"Integer", {"int"}},
+    {"Float", {"float"}},
+    {"Boolean", {"bool"}},
+    {"Datetime", {"datetime"}},
+    {"Timedelta", {"timedelta"}},
+};
+
+// [row[0] for row in DTYPE_OPTIONS]
+Ref dtype_labels(Frame& f) {
+  Ref table = f.global("DTYPE_OPTIONS");
+  Ref labels = new_list();
+  Ref rows = iterate(table.borrow());
+  while (Ref row = next(rows.borrow())) append(labels.borrow(), item_at(row.borrow(), 0).borrow());
+  return labels;
+}
+
+// __init__(self, **kwargs)
+Ref init(Frame& f) {
+  PyObject* self = f.self();
+  f.init_base(f.kwargs());
+  Ref singleselect = f.global("Singleselect");
+  Ref dropdown = call_kw(singleselect.borrow(), {
+                                                    {"options", dtype_labels(f)},
+                                                    {"placeholder", "Data type"},
+                                                    {"focus_after_init", true},
+                                                    {"set_soft_value", true},
+                                                    {"width", "md"},
+                                                    {"on_change", getattr(self, "on_change")},
+                                                });
+  setattr(self, "data_type", dropdown.borrow());
+  setattr(self, "children", new_list({getattr(self, "data_type")}).borrow());
+  return none();
+}
+
+// Every row whose label equals the picked value is collected; the first one's names are written.
+Ref get_df_code(Frame& f) {
+  Ref table = f.global("DTYPE_OPTIONS");
+  Ref matches = new_list();
+  Ref rows = iterate(table.borrow());
+  while (Ref row = next(rows.borrow())) {
+    Ref label = item_at(row.borrow(), 0);
+    Ref picked = getattr(getattr(f.self(), "data_type").borrow(), "value");
+    if (equal(label.borrow(), picked.borrow())) append(matches.borrow(), row.borrow());
+  }
+  Ref names = item_at(item_at(matches.borrow(), 0).borrow(), 1);
+  return join_text({f.global("DF_OLD"), ".select_dtypes(", names, ")"});
+}
+
+}  // namespace
+
+void build_dtype_options(PyObject* module) {
+  Ref table = new_list();
+  for (const DtypeChoice& choice : kDtypeChoices) {
+    Ref names = new_list();
+    for (const char* name : choice.names) append(names.borrow(), str(name).borrow());
+    Ref row = Ref::steal(PyTuple_Pack(2, str(choice.label).borrow(), names.borrow()));
+    append(table.borrow(), row.borrow());
+  }
+  setattr(module, "DTYPE_OPTIONS", table.borrow());
+}
+
+void define_columns_with_dtype(PyObject* module) {
+  PyObject* globals = PyModule_GetDict(module);
+  Ref base = lookup_global(globals, "SpecialSelector");
+  ClassBuilder builder(globals, "ColumnsWithDtype", base.borrow(), "Handles \"selecting columns by data type\".");
+  builder.method("__init__", init, {"self", "**kwargs"}).method("get_df_code", get_df_code, {"self"});
+  setattr(module, "ColumnsWithDtype", builder.build().borrow());
+}
+
+}  // namespace columns_selector

@@ -1,0 +1,56 @@
+#include "interop/class_builder.hpp"
+#include "widget/methods.hpp"
+#include "widget/widget.hpp"
+
+namespace columns_selector {
+
+namespace {
+
+constexpr const char* kClassDoc =
+    "\n"
+    "    A special dropdown that allows more complex selections which need additional input from the user.\n"
+    "\n"
+    "    E.g. when the user selects \"columns of data type\", we ask for the data type with a separate input.\n"
+    "    ";
+
+constexpr const char* kInitDoc =
+    "\n"
+    "        :param show_all_columns: Do you want to show the \"Select all column\" option in the dropdown?\n"
+    "        ";
+
+constexpr const char* kCurrentValuesDoc =
+    "\n"
+    "        Helper for returning the selected options in the dropdown in the correct format.\n"
+    "\n"
+    "        :return: list. The selected element(s).\n"
+    "        ";
+
+}  // namespace
+
+void define_columns_selector(PyObject* module) {
+  using namespace widget;
+  PyObject* globals = PyModule_GetDict(module);
+  Ref widgets = lookup_global(globals, "widgets");
+  Ref vbox = getattr(widgets.borrow(), "VBox");
+  ClassBuilder b(globals, "ColumnsSelector", vbox.borrow(), kClassDoc);
+  b.method("__init__", init,
+           {"self", "transformation", "show_all_columns", "set_all_columns_as_default", "width", "focus_after_init",
+            "css_classes", "on_change"},
+           {Py_None, true, false, "md", false, new_list(), b.no_op_lambda()}, kInitDoc)
+      .method("has_special_selector", has_special_selector, {"self"}, {},
+              "Returns True if the user has selected a special selector.")
+      .method("has_column_names", has_column_names, {"self"}, {},
+              "Returns True if the user has selected one or more column names.")
+      .method("_get_current_values", get_current_values, {"self"}, {}, kCurrentValuesDoc)
+      .method("_selection_changed", selection_changed, {"self", "*args"})
+      .method("_create_multi_select", create_multi_select, {"self", "value", "focus_after_init", "css_classes"},
+              {new_list(), true, new_list()})
+      .method("_set_special_selector", set_special_selector, {"self", "special_name", "set_soft_value", "css_classes"},
+              {Py_None, false, new_list()}, "Create the special selector.")
+      .property("value", get_value, set_value)
+      .method("get_df_code", get_df_code, {"self"})
+      .method("get_columns_code", get_columns_code, {"self"});
+  setattr(module, "ColumnsSelector", b.build().borrow());
+}
+
+}  // namespace columns_selector

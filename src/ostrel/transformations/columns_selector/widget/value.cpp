@@ -1,0 +1,45 @@
+// The face the widget shows its owner: its value and the code texts of the current choice.
+#include "widget/methods.hpp"
+
+namespace columns_selector::widget {
+
+namespace {
+
+constexpr const char* kNothingSelected = "No columns are selected.<br>Please select one or multiple columns";
+
+bool in_names_mode(Frame& f) { return truthy(call_method(f.self(), "has_column_names").borrow()); }
+
+Ref chosen_names(Frame& f) { return getattr(getattr(f.self(), "_main_selector").borrow(), "value"); }
+
+}  // namespace
+
+Ref get_value(Frame& f) {
+  if (in_names_mode(f)) return chosen_names(f);
+  Ref columns = getattr(getattr(f.self(), "_special_selector").borrow(), "columns");
+  return Ref::steal(PySequence_List(columns.borrow()));
+}
+
+// The setter hands the value over unchanged and always runs the change handler itself.
+Ref set_value(Frame& f) {
+  setattr(getattr(f.self(), "_main_selector").borrow(), "value", f.arg(1));
+  call_method(f.self(), "_selection_changed");
+  return none();
+}
+
+Ref get_df_code(Frame& f) {
+  if (!in_names_mode(f)) return call_method(getattr(f.self(), "_special_selector").borrow(), "get_df_code");
+  Py_ssize_t count = PyObject_Size(chosen_names(f).borrow());
+  if (count < 0) throw PyErrorSet{};
+  if (count == 0) {
+    Ref error_class = f.global("OstrelError");
+    raise(call(error_class.borrow(), {kNothingSelected}).borrow());
+  }
+  return join_text({f.global("DF_OLD"), "[", chosen_names(f), "]"});
+}
+
+Ref get_columns_code(Frame& f) {
+  if (!in_names_mode(f)) return call_method(getattr(f.self(), "_special_selector").borrow(), "get_columns_code");
+  return join_text({chosen_names(f)});
+}
+
+}  // namespace columns_selector::widget
