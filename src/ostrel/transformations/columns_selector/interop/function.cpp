@@ -32,6 +32,8 @@ bool traverse_visits_type = false;
 // From 3.10 on, argument errors name the function by its qualified name.
 bool messages_use_qualname = false;
 
+constexpr const char* function_spec_name = "ostrel.transformations.columns_selector.function";
+
 FunctionObject* as_function(PyObject* object) { return reinterpret_cast<FunctionObject*>(object); }
 
 PyObject* message_name(FunctionObject* fn) { return messages_use_qualname ? fn->qualname : fn->name; }
@@ -175,6 +177,12 @@ PyObject* function_call(PyObject* self, PyObject* args, PyObject* kwargs) {
   });
 }
 
+// Functions are made by the module's class builder only.
+PyObject* function_new(PyTypeObject*, PyObject*, PyObject*) {
+  PyErr_Format(PyExc_TypeError, "cannot create '%s' instances", function_spec_name);
+  return nullptr;
+}
+
 PyObject* function_get(PyObject* self, PyObject* instance, PyObject*) {
   if (instance == nullptr || instance == Py_None) {
     Py_INCREF(self);
@@ -239,6 +247,7 @@ PyMemberDef function_members[] = {
 #undef FUNCTION_MEMBER
 
 PyType_Slot function_slots[] = {
+    {Py_tp_new, reinterpret_cast<void*>(function_new)},
     {Py_tp_call, reinterpret_cast<void*>(function_call)},
     {Py_tp_descr_get, reinterpret_cast<void*>(function_get)},
     {Py_tp_repr, reinterpret_cast<void*>(function_repr)},
@@ -250,7 +259,7 @@ PyType_Slot function_slots[] = {
 };
 
 PyType_Spec function_spec = {
-    "ostrel.transformations.columns_selector.function",
+    function_spec_name,
     sizeof(FunctionObject),
     0,
     Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC | Py_TPFLAGS_METHOD_DESCRIPTOR,
