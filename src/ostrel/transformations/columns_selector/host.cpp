@@ -8,7 +8,8 @@ namespace {
 
 Ref import(PyObject* module, const char* name, PyObject* fromlist) {
   Ref qualified = str(name);
-  return Ref::steal(PyImport_ImportModuleLevelObject(qualified.borrow(), PyModule_GetDict(module), nullptr, fromlist, 0));
+  return Ref::steal(
+      PyImport_ImportModuleLevelObject(qualified.borrow(), PyModule_GetDict(module), nullptr, fromlist, 0));
 }
 
 // One absolute import with the names as its from-list, then each name read and bound in turn.

@@ -16,8 +16,8 @@ constexpr const char* kTracebackName = "init ostrel.transformations.columns_sele
 
 // The module is loaded once per process, into one interpreter. These record that load; a failed
 // load clears the first two so that the next import starts afresh.
-PyObject* created_module = nullptr;   // strong: handed back by every later create step
-PyObject* executed_module = nullptr;  // strong: the module whose exec step ran
+PyObject* created_module = nullptr;     // strong: handed back by every later create step
+PyObject* executed_module = nullptr;    // strong: the module whose exec step ran
 PyObject* first_interpreter = nullptr;  // strong: the loaded-modules table of the interpreter that loaded us
 
 // Tells interpreters apart by their table of loaded modules: each has its own, and holding it keeps
@@ -105,15 +105,13 @@ Ref named_frame(const char* name) {
 void add_load_traceback_entry() {
   PyObject *type, *value, *traceback;
   PyErr_Fetch(&type, &value, &traceback);
-  Ref frame;
-  try {
-    frame = named_frame(kTracebackName);
-  } catch (const PyErrorSet&) {
-    PyErr_Clear();  // the load's own error matters more than the missing entry
-  } catch (const std::bad_alloc&) {
-  }
+  PyObject* frame = guard<PyObject*>(nullptr, [] { return named_frame(kTracebackName).release(); });
+  if (frame == nullptr) PyErr_Clear();  // the load's own error matters more than the missing entry
   PyErr_Restore(type, value, traceback);
-  if (frame) PyTraceBack_Here(reinterpret_cast<PyFrameObject*>(frame.borrow()));
+  if (frame != nullptr) {
+    PyTraceBack_Here(reinterpret_cast<PyFrameObject*>(frame));
+    Py_DECREF(frame);
+  }
 }
 
 // A failed load leaves nothing behind: the partly filled module is dropped from the loaded-modules

@@ -10,9 +10,7 @@ Ref str(const char* text) { return Ref::steal(PyUnicode_FromString(text)); }
 
 Ref none() { return Ref::share(Py_None); }
 
-Ref getattr(PyObject* object, const char* name) {
-  return Ref::steal(PyObject_GetAttrString(object, name));
-}
+Ref getattr(PyObject* object, const char* name) { return Ref::steal(PyObject_GetAttrString(object, name)); }
 
 void setattr(PyObject* object, const char* name, PyObject* value) {
   check(PyObject_SetAttrString(object, name, value));
@@ -86,9 +84,7 @@ bool not_equal(PyObject* left, PyObject* right) {
   return truthy(result.borrow());
 }
 
-bool contains(PyObject* container, PyObject* item) {
-  return check(PySequence_Contains(container, item)) == 1;
-}
+bool contains(PyObject* container, PyObject* item) { return check(PySequence_Contains(container, item)) == 1; }
 
 Ref new_list(std::initializer_list<Arg> items) {
   Ref list = Ref::steal(PyList_New(0));

@@ -26,8 +26,8 @@ class ClassBuilder {
   Ref build();
 
  private:
-  Ref make(const char* name, Impl impl, std::initializer_list<const char*> params,
-           std::initializer_list<Arg> defaults, const char* doc);
+  Ref make(const char* name, Impl impl, std::initializer_list<const char*> params, std::initializer_list<Arg> defaults,
+           const char* doc);
   void put(const char* name, PyObject* value);
 
   std::string name_;

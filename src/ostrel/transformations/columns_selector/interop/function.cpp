@@ -1,18 +1,17 @@
 #include "interop/function.hpp"
 
+#include <structmember.h>
+
 #include <cstring>
 #include <string>
 #include <vector>
-
-#include <structmember.h>
 
 namespace columns_selector {
 
 namespace {
 
 struct FunctionObject {
-  PyObject_HEAD
-  Impl impl;
+  PyObject_HEAD Impl impl;
   PyObject* name;
   PyObject* qualname;
   PyObject* module;
@@ -32,7 +31,7 @@ bool traverse_visits_type = false;
 // From 3.10 on, argument errors name the function by its qualified name.
 bool messages_use_qualname = false;
 
-constexpr const char* function_spec_name = "ostrel.transformations.columns_selector.function";
+constexpr const char* kFunctionTypeName = "ostrel.transformations.columns_selector.function";
 
 FunctionObject* as_function(PyObject* object) { return reinterpret_cast<FunctionObject*>(object); }
 
@@ -179,7 +178,7 @@ PyObject* function_call(PyObject* self, PyObject* args, PyObject* kwargs) {
 
 // Functions are made by the module's class builder only.
 PyObject* function_new(PyTypeObject*, PyObject*, PyObject*) {
-  PyErr_Format(PyExc_TypeError, "cannot create '%s' instances", function_spec_name);
+  PyErr_Format(PyExc_TypeError, "cannot create '%s' instances", kFunctionTypeName);
   return nullptr;
 }
 
@@ -259,7 +258,7 @@ PyType_Slot function_slots[] = {
 };
 
 PyType_Spec function_spec = {
-    function_spec_name,
+    kFunctionTypeName,
     sizeof(FunctionObject),
     0,
     Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC | Py_TPFLAGS_METHOD_DESCRIPTOR,
@@ -338,9 +337,7 @@ Ref make_function(const FunctionSpec& spec, PyObject* module_name, PyObject* glo
   return object;
 }
 
-bool is_function(PyObject* object) {
-  return function_type != nullptr && Py_TYPE(object) == function_type;
-}
+bool is_function(PyObject* object) { return function_type != nullptr && Py_TYPE(object) == function_type; }
 
 void set_defining_class(PyObject* function, PyObject* cls) {
   FunctionObject* fn = as_function(function);

@@ -62,12 +62,14 @@ Result guard(Result on_error, Body&& body) noexcept {
   try {
     return body();
   } catch (const PyErrorSet&) {
+    return on_error;  // the interpreter already holds the error
   } catch (const std::bad_alloc&) {
     PyErr_NoMemory();
+    return on_error;
   } catch (...) {
     PyErr_SetString(PyExc_SystemError, "unexpected C++ exception in columns_selector");
+    return on_error;
   }
-  return on_error;
 }
 
 }  // namespace columns_selector

@@ -47,14 +47,14 @@ Test name_test(Frame& f) {
 
 Ref get_df_code(Frame& f) {
   Test test = name_test(f);
-  return join_text({f.global("DF_OLD"), ".loc[:, ", f.global("DF_OLD"), ".columns.str.", test.operation, "(",
-                    test.rendered, ")]"});
+  return join_text(
+      {f.global("DF_OLD"), ".loc[:, ", f.global("DF_OLD"), ".columns.str.", test.operation, "(", test.rendered, ")]"});
 }
 
 Ref get_columns_code(Frame& f) {
   Test test = name_test(f);
-  return join_text({f.global("DF_OLD"), ".columns[", f.global("DF_OLD"), ".columns.str.", test.operation, "(",
-                    test.rendered, ")]"});
+  return join_text(
+      {f.global("DF_OLD"), ".columns[", f.global("DF_OLD"), ".columns.str.", test.operation, "(", test.rendered, ")]"});
 }
 
 }  // namespace

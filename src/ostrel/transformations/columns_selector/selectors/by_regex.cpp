@@ -28,7 +28,8 @@ Ref get_df_code(Frame& f) {
 void define_columns_by_regex(PyObject* module) {
   PyObject* globals = PyModule_GetDict(module);
   Ref base = lookup_global(globals, "SpecialSelector");
-  ClassBuilder builder(globals, "ColumnsByRegex", base.borrow(), "Handles \"selecting columns matching regex pattern\".");
+  ClassBuilder builder(globals, "ColumnsByRegex", base.borrow(),
+                       "Handles \"selecting columns matching regex pattern\".");
   builder.method("__init__", init, {"self", "**kwargs"}).method("get_df_code", get_df_code, {"self"});
   setattr(module, "ColumnsByRegex", builder.build().borrow());
 }

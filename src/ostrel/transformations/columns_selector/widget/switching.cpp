@@ -38,19 +38,20 @@ Ref set_special_selector(Frame& f) {
   setattr(self, "_special_selector", selector.borrow());
 
   Ref singleselect = f.global("Singleselect");
-  Ref dropdown = call_kw(singleselect.borrow(), {
-                                                    {"placeholder", "Choose column(s)"},
-                                                    {"options", getattr(self, "_options")},
-                                                    {"value", special_name},
-                                                    {"focus_after_init", call_method(getattr(self, "_special_selector").borrow(), "focus_dropdown")},
-                                                    {"set_soft_value", f.arg(2)},
-                                                    {"width", getattr(self, "width")},
-                                                    {"on_change", getattr(self, "_selection_changed")},
-                                                    {"css_classes", special_css_classes(f.arg(3))},
-                                                });
+  Ref dropdown =
+      call_kw(singleselect.borrow(),
+              {
+                  {"placeholder", "Choose column(s)"},
+                  {"options", getattr(self, "_options")},
+                  {"value", special_name},
+                  {"focus_after_init", call_method(getattr(self, "_special_selector").borrow(), "focus_dropdown")},
+                  {"set_soft_value", f.arg(2)},
+                  {"width", getattr(self, "width")},
+                  {"on_change", getattr(self, "_selection_changed")},
+                  {"css_classes", special_css_classes(f.arg(3))},
+              });
   setattr(self, "_main_selector", dropdown.borrow());
-  setattr(self, "children",
-          new_list({getattr(self, "_main_selector"), getattr(self, "_special_selector")}).borrow());
+  setattr(self, "children", new_list({getattr(self, "_main_selector"), getattr(self, "_special_selector")}).borrow());
   return none();
 }
 
