@@ -4,6 +4,10 @@ import pytest
 
 import fakes
 
+import ostrel.transformations.columns_selector
+
+ORDER_AT_LOAD = list(vars(ostrel.transformations.columns_selector))
+
 
 @pytest.fixture(scope="session")
 def cs():
@@ -11,6 +15,15 @@ def cs():
     import ostrel.transformations.columns_selector as module
 
     return module
+
+
+@pytest.fixture(scope="session")
+def load_order(cs):
+    """The module's attribute names as the load left them, before any test rebinds one.
+
+    (monkeypatch puts a deleted attribute back at the end of the module's dict.)
+    """
+    return ORDER_AT_LOAD
 
 
 @pytest.fixture

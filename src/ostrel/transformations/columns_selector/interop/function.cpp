@@ -69,13 +69,12 @@ Ref quoted_names(const std::vector<PyObject*>& names) {
 
 // The interpreter's binding of a call's arguments to the parameters: keywords first, then the
 // count of positional arguments, then the defaults.
-void bind(FunctionObject* fn, PyObject* args, PyObject* kwargs, std::vector<PyObject*>& bound, Ref& extra_kwargs,
-          Ref& extra_args) {
+// The bound values are held strongly: the implementation may run code that changes the caller's dict.
+void bind(FunctionObject* fn, PyObject* args, PyObject* kwargs, std::vector<Ref>& bound, Ref& extra_kwargs) {
   Py_ssize_t count = PyTuple_Size(fn->params);
   Py_ssize_t given = PyTuple_Size(args);
-  bound.assign(static_cast<size_t>(count), nullptr);
-  for (Py_ssize_t i = 0; i < given && i < count; ++i) bound[i] = PyTuple_GetItem(args, i);
-  if (fn->varargs) extra_args = Ref::steal(PyTuple_GetSlice(args, count < given ? count : given, given));
+  bound.resize(static_cast<size_t>(count));
+  for (Py_ssize_t i = 0; i < given && i < count; ++i) bound[i] = Ref::share(PyTuple_GetItem(args, i));
   if (fn->varkw) extra_kwargs = Ref::steal(PyDict_New());
 
   if (kwargs != nullptr) {
@@ -94,11 +93,11 @@ void bind(FunctionObject* fn, PyObject* args, PyObject* kwargs, std::vector<PyOb
         if (same == 0) break;
       }
       if (index < count) {
-        if (bound[index] != nullptr) {
+        if (bound[index]) {
           PyErr_Format(PyExc_TypeError, "%U() got multiple values for argument '%U'", message_name(fn), key);
           throw PyErrorSet{};
         }
-        bound[index] = value;
+        bound[index] = Ref::share(value);
       } else if (fn->varkw) {
         check(PyDict_SetItem(extra_kwargs.borrow(), key, value));
       } else {
@@ -113,10 +112,10 @@ void bind(FunctionObject* fn, PyObject* args, PyObject* kwargs, std::vector<PyOb
   Py_ssize_t defaults = PyTuple_Size(fn->defaults);
   std::vector<PyObject*> missing;
   for (Py_ssize_t i = 0; i < count; ++i) {
-    if (bound[i] != nullptr) continue;
+    if (bound[i]) continue;
     Py_ssize_t default_index = i - (count - defaults);
     if (default_index >= 0) {
-      bound[i] = PyTuple_GetItem(fn->defaults, default_index);
+      bound[i] = Ref::share(PyTuple_GetItem(fn->defaults, default_index));
     } else {
       missing.push_back(PyTuple_GetItem(fn->params, i));
     }
@@ -127,7 +126,7 @@ void bind(FunctionObject* fn, PyObject* args, PyObject* kwargs, std::vector<PyOb
 }  // namespace
 
 struct FrameAccess {
-  static void fill(Frame& frame, PyObject* function, PyObject** bound, Ref kwargs) {
+  static void fill(Frame& frame, PyObject* function, const Ref* bound, Ref kwargs) {
     frame.function_ = function;
     frame.bound_ = bound;
     frame.kwargs_ = std::move(kwargs);
@@ -162,14 +161,10 @@ namespace {
 PyObject* function_call(PyObject* self, PyObject* args, PyObject* kwargs) {
   return guard<PyObject*>(nullptr, [&] {
     FunctionObject* fn = as_function(self);
-    std::vector<PyObject*> bound;
+    std::vector<Ref> bound;
     Ref extra_kwargs;
-    Ref extra_args;
-    bind(fn, args, kwargs, bound, extra_kwargs, extra_args);
-    // The implementation may run arbitrary Python code: keep the arguments alive while it does.
-    Ref keep_args = Ref::share(args);
-    Ref keep_kwargs = kwargs != nullptr ? Ref::share(kwargs) : Ref();
-    Ref keep_function = Ref::share(self);
+    bind(fn, args, kwargs, bound, extra_kwargs);
+    Ref keep_function = Ref::share(self);  // the call may drop the last other reference to it
     Frame frame;
     FrameAccess::fill(frame, self, bound.data(), std::move(extra_kwargs));
     return fn->impl(frame).release();

@@ -21,8 +21,8 @@ using Impl = Ref (*)(Frame&);
 class Frame {
  public:
   // The parameter at position index of the signature, as bound for this call (borrowed).
-  PyObject* arg(Py_ssize_t index) const { return bound_[index]; }
-  PyObject* self() const { return bound_[0]; }
+  PyObject* arg(Py_ssize_t index) const { return bound_[index].borrow(); }
+  PyObject* self() const { return bound_[0].borrow(); }
   // The **kwargs dict of a function that collects them.
   PyObject* kwargs() const { return kwargs_.borrow(); }
 
@@ -34,12 +34,13 @@ class Frame {
  private:
   friend struct FrameAccess;
   PyObject* function_ = nullptr;
-  PyObject** bound_ = nullptr;
+  const Ref* bound_ = nullptr;
   Ref kwargs_;
 };
 
 // How a function is made: its parameter names as in a def ("self", "value", "*args",
-// "**kwargs") and the defaults of the trailing plain parameters, made once, here.
+// "**kwargs"; positional arguments past the plain ones are accepted and not kept) and the
+// defaults of the trailing plain parameters, made once, here.
 struct FunctionSpec {
   const char* name;
   const char* qualname;
