@@ -61,7 +61,7 @@ PyObject* create(PyObject* spec, PyModuleDef*) {
   });
 }
 
-// Step 3: the module can be found by its dotted name while the load imports other modules.
+// Entered under its dotted name first, so that the modules the load imports can find it.
 void enter_loaded_modules(PyObject* module) {
   Ref name = Ref::steal(PyModule_GetNameObject(module));
   PyObject* modules = PyImport_GetModuleDict();  // borrowed

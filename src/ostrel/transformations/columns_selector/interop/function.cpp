@@ -161,6 +161,11 @@ namespace {
 PyObject* function_call(PyObject* self, PyObject* args, PyObject* kwargs) {
   return guard<PyObject*>(nullptr, [&] {
     FunctionObject* fn = as_function(self);
+    if (fn->globals == nullptr || fn->defaults == nullptr) {
+      // Only reachable from a finalizer that runs after the garbage collector broke a cycle.
+      PyErr_Format(PyExc_RuntimeError, "%U() was cleared by the garbage collector", fn->qualname);
+      throw PyErrorSet{};
+    }
     std::vector<Ref> bound;
     Ref extra_kwargs;
     bind(fn, args, kwargs, bound, extra_kwargs);
@@ -203,14 +208,13 @@ int function_traverse(PyObject* self, visitproc visit, void* arg) {
   return 0;
 }
 
+// Breaks the cycles a function can be part of (through its module, class, defaults or doc). The
+// strings and tuples of strings it is named and called by stay until it is freed.
 int function_clear(PyObject* self) {
   FunctionObject* fn = as_function(self);
-  Py_CLEAR(fn->name);
-  Py_CLEAR(fn->qualname);
   Py_CLEAR(fn->module);
   Py_CLEAR(fn->doc);
   Py_CLEAR(fn->globals);
-  Py_CLEAR(fn->params);
   Py_CLEAR(fn->defaults);
   Py_CLEAR(fn->cls);
   return 0;
@@ -220,6 +224,10 @@ void function_dealloc(PyObject* self) {
   PyTypeObject* type = Py_TYPE(self);
   PyObject_GC_UnTrack(self);
   function_clear(self);
+  FunctionObject* fn = as_function(self);
+  Py_CLEAR(fn->name);
+  Py_CLEAR(fn->qualname);
+  Py_CLEAR(fn->params);
   auto free_slot = reinterpret_cast<freefunc>(PyType_GetSlot(type, Py_tp_free));
   free_slot(self);
   Py_DECREF(type);
