@@ -1,0 +1,128 @@
+"""Load sequence, failed and refused loads, and packaging. Loads that must start from scratch run in a
+child interpreter that imports `load_scenarios/probe.py` first, so that the host it meets is fake."""
+import importlib
+import json
+import os
+import subprocess
+import sys
+import sysconfig
+import zipfile
+from pathlib import Path
+
+import ipywidgets
+import pytest
+
+NAME = "ostrel.transformations.columns_selector"
+HOST = {"ostrel.helper": ["DF_OLD", "OstrelError", "string_to_code"],
+        "ostrel.widgets": ["Multiselect", "Singleselect", "Text"]}
+ATTRIBUTES = ["widgets", *HOST["ostrel.helper"], *HOST["ostrel.widgets"], *"""
+    ALL_COLUMNS COLUMNS_WITH_DTYPE COLUMNS_BY_REGEX NUMERIC_COLUMNS STRING_OR_OBJECT_COLUMNS STRING_COLUMNS
+    OBJECT_COLUMNS CATEGORY_COLUMNS INTEGER_COLUMNS FLOAT_COLUMNS BOOLEAN_COLUMNS DATETIME_COLUMNS TIMEDELTA_COLUMNS
+    COLUMNS_THAT_START_WITH COLUMNS_THAT_END_WITH COLUMNS_THAT_CONTAIN TOP_OPTIONS BOTTOM_OPTIONS SpecialSelector
+    DropdownItemSpecialSelector AllColumns NumericColumns StringOrObjectColumns StringColumns ObjectColumns
+    CategoryColumns IntegerColumns FloatColumns BooleanColumns DatetimeColumns TimedeltaColumns DTYPE_OPTIONS
+    ColumnsWithDtype ColumnsByRegex ColumnsByStringOperation ColumnsThatStartWith ColumnsThatEndWith ColumnsThatContain
+    SELECTOR_OPTIONS ColumnsSelector""".split()]
+LOAD_EVENTS = [f"{host} {step}" for host, names in HOST.items() for step in ["import", *names]]
+
+
+def run_child(code):
+    """Runs `code` in a fresh interpreter over the fakes; returns the JSON lines it reported."""
+    here = Path(__file__).with_name("load_scenarios")
+    path = os.pathsep.join(filter(None, [str(here), os.environ.get("PYTHONPATH")]))
+    child = subprocess.run([sys.executable, "-X", "faulthandler", "-c", "import importlib, sys, probe\n" + code],
+                           env=dict(os.environ, PYTHONPATH=path, PYTHONDONTWRITEBYTECODE="1"), cwd=here,
+                           capture_output=True, text=True, timeout=300)
+    assert child.returncode == 0, child.stdout + child.stderr
+    return [json.loads(line) for line in child.stdout.splitlines()]
+
+
+def test_module_as_loaded(cs, load_order):
+    assert [k for k in load_order if not k.startswith("__")] == ATTRIBUTES
+    assert "__doc__" in vars(cs) and cs.__doc__ is None and not hasattr(cs, "__path__")
+    assert (cs.__name__, cs.__file__, cs.__package__) == (NAME, cs.__spec__.origin, "ostrel.transformations")
+    assert cs.__loader__ is cs.__spec__.loader and cs.widgets is ipywidgets
+    assert all(vars(cs)[n] is getattr(importlib.import_module(h), n) for h, names in HOST.items() for n in names)
+
+
+@pytest.mark.parametrize("entries, copied", [
+    ({"loader": "L", "parent": "some.parent", "submodule_search_locations": ["x"]}, ["L", "some.parent", ["x"]]),
+    ({"submodule_search_locations": None}, [None, None, "absent"])])
+def test_create_step_copies_spec_entries(cs, entries, copied):
+    (out,) = run_child(f"""import _imp, types
+spec = types.SimpleNamespace(name=probe.NAME, origin={cs.__file__!r}, **{entries!r})
+m = _imp.create_dynamic(spec)
+probe.report(copied=[getattr(m, k, "absent") for k in ("__loader__", "__package__", "__path__")], name=m.__name__,
+             file=m.__file__, attrs=probe.attrs(m), events=probe.events, entered=probe.NAME in sys.modules,
+             again=_imp.create_dynamic(spec) is m)""")
+    assert out == dict(copied=copied, name=NAME, file=cs.__file__, attrs=[], events=[], entered=False, again=True)
+
+
+def test_second_import_gives_the_same_object_without_loading_again():
+    (out,) = run_child("""m = probe.attempt()
+m.DF_OLD, before = "rebound", len(probe.events)
+for name in (probe.NAME, "ostrel.helper", "ostrel.widgets"):
+    del sys.modules[name]  # the host too, so that a load running again would import it again
+same = [probe.attempt() is m, sys.modules[probe.NAME] is m, importlib.reload(m) is m]
+probe.report(same=same, events=probe.events[before:], df_old=m.DF_OLD, attrs=probe.attrs(m))""")
+    assert out == dict(same=[True] * 3, events=[], df_old="rebound", attrs=ATTRIBUTES)
+
+
+# The event at which a fake fails and what it raises there (None: the name is missing), the error the
+# import must raise, and the names bound in the module object it gives up.
+FAILURES = [
+    ("ipywidgets import", "ModuleNotFoundError('no widgets')", "ModuleNotFoundError: no widgets", []),
+    ("ostrel.helper import", "ZeroDivisionError('helper broke')", "ZeroDivisionError: helper broke", ["widgets"]),
+    ("ostrel.helper DF_OLD", "None", "ImportError: cannot import name DF_OLD", ["widgets"]),
+    ("ostrel.widgets Multiselect", "KeyError('Multiselect')", "KeyError: 'Multiselect'", ATTRIBUTES[:4]),
+    ("ostrel.widgets Text", "None", "ImportError: cannot import name Text", ATTRIBUTES[:6]),
+]
+
+
+@pytest.mark.parametrize("fault, raised, error, bound", FAILURES)
+def test_failed_load_is_forgotten_and_its_object_never_reinitialised(fault, raised, error, bound):
+    (out,) = run_child(f"""import traceback
+fault = probe.faults[{fault!r}] = {raised}
+exc = probe.attempt()
+old, failed, forgotten = probe.loads[0], len(probe.events), probe.NAME not in sys.modules
+probe.faults.clear()
+new = probe.attempt()
+probe.report(refused=probe.exec_again(old), again=probe.exec_again(new), bound=probe.attrs(old),
+             error=probe.error(exc), same=exc is fault, events=probe.events[:failed], forgotten=forgotten,
+             frames=[f.name for f in traceback.extract_tb(exc.__traceback__)].count("init " + probe.NAME),
+             new=new is not old and sys.modules[probe.NAME] is new and all(m is new for m in probe.loads[failed:]),
+             attrs=probe.attrs(new), reads=[e for e in probe.events[failed:] if not e.endswith(" import")])""")
+    assert out == dict(error="builtins." + error, same=raised != "None", frames=1, forgotten=True, bound=bound,
+                       events=LOAD_EVENTS[:LOAD_EVENTS.index(fault) + 1] if fault in LOAD_EVENTS else [fault],
+                       new=True, attrs=ATTRIBUTES, reads=[e for e in LOAD_EVENTS if "import" not in e], again=0,
+                       refused="Module 'columns_selector' has already been imported. Re-initialisation is not "
+                               "supported.")
+
+
+def test_second_interpreter_is_refused():
+    pytest.importorskip("_xxsubinterpreters", reason="this interpreter offers no sub-interpreters to Python code")
+    inside, main = run_child("""m, subs = probe.attempt(), importlib.import_module("_xxsubinterpreters")
+try:
+    interp = subs.create(isolated=False)  # shares the GIL: an isolated one refuses the extension before it runs
+except TypeError:
+    interp = subs.create()  # before 3.11, every sub-interpreter shares it
+subs.run_string(interp, "import sys, probe; probe.report(error=probe.error(probe.attempt()), "
+                        "forgotten=probe.NAME not in sys.modules)")
+probe.report(kept=sys.modules[probe.NAME] is m, attrs=probe.attrs(m))""")
+    assert inside == dict(error="builtins.ImportError: Interpreter change detected - this module can only be loaded "
+                          "into one interpreter per process.", forgotten=True)
+    assert main == dict(kept=True, attrs=ATTRIBUTES)
+
+
+def test_only_the_module_init_is_exported(cs):
+    listing = subprocess.run(["nm", "-D", "--defined-only", cs.__file__], capture_output=True, text=True, check=True)
+    assert [line.split()[-1] for line in listing.stdout.splitlines()] == ["PyInit_columns_selector"]
+
+
+def test_wheel_holds_only_the_extension():
+    folder = os.environ.get("COLUMNS_SELECTOR_WHEEL_DIR") or pytest.skip("COLUMNS_SELECTOR_WHEEL_DIR is not set")
+    (wheel,) = Path(folder).glob("*.whl")
+    assert wheel.name.endswith(f"-cp38-abi3-{sysconfig.get_platform().replace('-', '_').replace('.', '_')}.whl")
+    with zipfile.ZipFile(wheel) as archive:
+        names = [n for n in archive.namelist() if not n.endswith("/") and ".dist-info/" not in n]
+    assert names == ["ostrel/transformations/columns_selector.abi3.so"]
