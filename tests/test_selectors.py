@@ -185,7 +185,8 @@ def test_class_shape_construction_and_base_behaviour(cs, host, monkeypatch, name
     exec(f"class {name}(base):\n    {doc!r}\n" + "".join(f"    {m} = 0\n" for m in members), {"base": base}, namespace)
     assert (cls.__bases__, type(cls), cls.__module__, cls.__qualname__, cls.__doc__) == (
         (base,), type(base), cs.__name__, name, doc)
-    assert list(vars(cls)) == list(vars(namespace[name]))  # what the same class statement in Python holds
+    # What the same class statement in Python holds, less what 3.13 adds about the statement's source.
+    assert list(vars(cls)) == [k for k in vars(namespace[name]) if k not in ("__firstlineno__", "__static_attributes__")]
     assert vars(cls).get("string_operation") == {**NAME_OPS, "ColumnsByStringOperation": "TO BE OVERRIDEN"}.get(name)
     init, shown, m, on = widgets.VBox.__init__, widgets.Label(), host.manager, host.on_change
     monkeypatch.setattr(widgets.VBox, "__init__", lambda self, *args, **kwargs: host.log.append(
@@ -201,7 +202,10 @@ def test_class_shape_construction_and_base_behaviour(cs, host, monkeypatch, name
     assert selector.children == (getattr(selector, "data_type", getattr(selector, "text", shown)),)
     assert selector.focus_dropdown() is (name == "DropdownItemSpecialSelector" or name in WHOLE)
     if "__init__" in members and name != "SpecialSelector":  # keyword arguments only
-        pytest.raises(TypeError, cls, m).match(rf"^{name}\.__init__\(\) takes 1 positional argument but 2 were given$")
+        exec(f"class {name}:\n    def __init__(self, **kwargs): pass", namespace)
+        with pytest.raises(TypeError) as expected:
+            namespace[name](m)
+        assert str(pytest.raises(TypeError, cls, m).value) == str(expected.value)
     if name == "ColumnsWithDtype":  # no label matches the value None
         pytest.raises(IndexError, selector.get_df_code).match("^list index out of range$")
     if name.endswith("SpecialSelector"):  # defaults, and get_df_code left to subclasses
