@@ -2,9 +2,11 @@
 
 Each step changes the widget as a click or a typed text would (through the front-end messages of
 the host's widgets) and prints the code the widget writes and the columns that code selects.
+With --labels, it prints instead the code texts of every special label.
 """
 
 import datetime as dt
+import sys
 
 import pandas as pd
 
@@ -93,5 +95,22 @@ def main():
     print(f"    value: {starting_on_all.value}")
 
 
+def print_labels():
+    """Each special label with its sub-frame and column-list code, inputs set where the label has one."""
+    inputs = {"[Columns with data type]": ("data_type", "Numeric"), "[Columns that match regex]": ("text", "e$")}
+    transformation = Transformation(SAMPLE)
+    for label, selector_class in cs.SELECTOR_OPTIONS.items():
+        selector = cs.ColumnsSelector(transformation, on_change=lambda: None)
+        selector.value = [label]
+        special = selector._special_selector
+        widget, typed = inputs.get(label, ("text", "foo"))
+        if hasattr(special, widget):
+            getattr(special, widget).value = typed
+        given = f" ({widget} {typed!r})" if hasattr(special, widget) else ""
+        print(f"{label}{given}: {selector_class.__name__}")
+        print(f"    {selector.get_df_code()}")
+        print(f"    {selector.get_columns_code()}")
+
+
 if __name__ == "__main__":
-    main()
+    print_labels() if "--labels" in sys.argv[1:] else main()
