@@ -6,18 +6,14 @@ import pytest
 from ostrel import helper, widgets as host_widgets
 from ostrel.transformation import Transformation
 
+from conftest import send_from_browser as browser
+
 FRAME = pd.DataFrame({"a": [1, 2], "b": pd.Series(["x", "y"], dtype=object), 0: [1.5, 2.5], "it's": [True, False],
                       "dt": pd.to_datetime(["2020-01-01", "2020-01-02"])})
 SPECIALS = [  # label, selector class, sub-frame code (the column list code adds ".columns"), columns, typed input
     ("[All columns]", "AllColumns", "df", ["a", "b", 0, "it's", "dt"], None),
     ("[Columns with data type]", "ColumnsWithDtype", "df.select_dtypes(['float'])", [0], ("data_type", {"index": 6})),
     ("[Columns that match regex]", "ColumnsByRegex", "df.filter(regex='t')", ["it's", "dt"], ("text", {"value": "t"}))]
-
-
-def browser(widget, **state):
-    """Deliver a state update to a host widget's input the way a browser view does."""
-    widget._input._handle_msg({"content": {"data": {"method": "update", "state": state, "buffer_paths": []}},
-                               "buffers": []})
 
 
 def pick(w, *labels):
