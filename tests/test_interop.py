@@ -1,5 +1,6 @@
 """The module's methods behave like functions written in Python: binding, errors, super()."""
 
+import inspect
 import sys
 import types
 
@@ -57,6 +58,8 @@ def test_functions_bind_and_describe_themselves_like_python_functions(cs):
     assert create.__globals__ is vars(cs)
     value, focus, classes = create.__defaults__
     assert (value, focus, classes) == ([], True, []) and value is not classes
+    assert [str(inspect.signature(f)) for f in (create, cs.ColumnsSelector._selection_changed, cs.ColumnsByRegex)] == [
+        "(self, value=[], focus_after_init=True, css_classes=[])", "(self, *args)", "(**kwargs)"]
     with pytest.raises(TypeError, match="cannot create 'ostrel.transformations.columns_selector.function' instances"):
         type(function)()
 

@@ -20,8 +20,8 @@ struct FunctionObject {
   PyObject* params;    // tuple of the plain parameter names
   PyObject* defaults;  // tuple of the defaults of the last plain parameters
   PyObject* cls;       // defining class, once the class exists
-  int varargs;
-  int varkw;
+  PyObject* varargs;   // the name of *args, or NULL
+  PyObject* varkw;     // the name of **kwargs, or NULL
 };
 
 PyTypeObject* function_type = nullptr;
@@ -228,6 +228,8 @@ void function_dealloc(PyObject* self) {
   Py_CLEAR(fn->name);
   Py_CLEAR(fn->qualname);
   Py_CLEAR(fn->params);
+  Py_CLEAR(fn->varargs);
+  Py_CLEAR(fn->varkw);
   auto free_slot = reinterpret_cast<freefunc>(PyType_GetSlot(type, Py_tp_free));
   free_slot(self);
   Py_DECREF(type);
@@ -248,6 +250,39 @@ PyMemberDef function_members[] = {
 
 #undef FUNCTION_MEMBER
 
+// inspect.signature() reads this: the parameters as a def would declare them, defaults included.
+PyObject* function_signature(PyObject* self, void*) {
+  return guard<PyObject*>(nullptr, [&] {
+    FunctionObject* fn = as_function(self);
+    if (fn->defaults == nullptr) return none().release();
+    Ref inspect = Ref::steal(PyImport_ImportModule("inspect"));
+    Ref parameter = getattr(inspect.borrow(), "Parameter");
+    Ref parameters = new_list();
+    auto add = [&](PyObject* name, const char* kind, PyObject* default_value) {
+      Ref kind_value = getattr(parameter.borrow(), kind);
+      Ref made = default_value != nullptr
+                     ? call_kw(parameter.borrow(), {{"name", name}, {"kind", kind_value}, {"default", default_value}})
+                     : call_kw(parameter.borrow(), {{"name", name}, {"kind", kind_value}});
+      append(parameters.borrow(), made.borrow());
+    };
+    Py_ssize_t count = PyTuple_Size(fn->params);
+    Py_ssize_t first_default = count - PyTuple_Size(fn->defaults);
+    for (Py_ssize_t i = 0; i < count; ++i) {
+      add(PyTuple_GetItem(fn->params, i), "POSITIONAL_OR_KEYWORD",
+          i >= first_default ? PyTuple_GetItem(fn->defaults, i - first_default) : nullptr);
+    }
+    if (fn->varargs != nullptr) add(fn->varargs, "VAR_POSITIONAL", nullptr);
+    if (fn->varkw != nullptr) add(fn->varkw, "VAR_KEYWORD", nullptr);
+    Ref signature = getattr(inspect.borrow(), "Signature");
+    return call(signature.borrow(), {parameters}).release();
+  });
+}
+
+PyGetSetDef function_getset[] = {
+    {const_cast<char*>("__signature__"), function_signature, nullptr, nullptr, nullptr},
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+};
+
 PyType_Slot function_slots[] = {
     {Py_tp_new, reinterpret_cast<void*>(function_new)},
     {Py_tp_call, reinterpret_cast<void*>(function_call)},
@@ -257,6 +292,7 @@ PyType_Slot function_slots[] = {
     {Py_tp_clear, reinterpret_cast<void*>(function_clear)},
     {Py_tp_dealloc, reinterpret_cast<void*>(function_dealloc)},
     {Py_tp_members, function_members},
+    {Py_tp_getset, function_getset},
     {0, nullptr},
 };
 
@@ -302,13 +338,13 @@ void ready_function_type() {
 
 Ref make_function(const FunctionSpec& spec, PyObject* module_name, PyObject* globals) {
   std::vector<const char*> plain;
-  bool varargs = false;
-  bool varkw = false;
+  Ref varargs;
+  Ref varkw;
   for (const char* param : spec.params) {
     if (std::strncmp(param, "**", 2) == 0) {
-      varkw = true;
+      varkw = str(param + 2);
     } else if (param[0] == '*') {
-      varargs = true;
+      varargs = str(param + 1);
     } else {
       plain.push_back(param);
     }
@@ -335,12 +371,10 @@ Ref make_function(const FunctionSpec& spec, PyObject* module_name, PyObject* glo
   fn->globals = Ref::share(globals).release();
   fn->params = params.release();
   fn->defaults = defaults.release();
-  fn->varargs = varargs;
-  fn->varkw = varkw;
+  fn->varargs = varargs.release();
+  fn->varkw = varkw.release();
   return object;
 }
-
-bool is_function(PyObject* object) { return function_type != nullptr && Py_TYPE(object) == function_type; }
 
 void set_defining_class(PyObject* function, PyObject* cls) {
   FunctionObject* fn = as_function(function);

@@ -57,7 +57,6 @@ Ref lookup_global(PyObject* globals, const char* name);
 // Creates the function type once per process; call before make_function.
 void ready_function_type();
 Ref make_function(const FunctionSpec& spec, PyObject* module_name, PyObject* globals);
-bool is_function(PyObject* object);
 // Records the class that a function was defined in (what a class statement's __class__ cell does).
 void set_defining_class(PyObject* function, PyObject* cls);
 
