@@ -2,6 +2,7 @@
 
 #include <structmember.h>
 
+#include <array>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -194,42 +195,32 @@ PyObject* function_repr(PyObject* self) {
   return PyUnicode_FromFormat("<function %U at %p>", as_function(self)->qualname, self);
 }
 
+// Every reference a function owns. The first kCycleCapable can be part of a cycle (through its
+// module, class, defaults or doc); the strings and tuples of strings it is named and called by
+// stay until it is freed, so repr and argument errors never meet a cleared name.
+constexpr size_t kCycleCapable = 5;
+
+std::array<PyObject**, 10> references(FunctionObject* fn) {
+  return {&fn->module, &fn->doc,      &fn->globals, &fn->defaults, &fn->cls,
+          &fn->name,   &fn->qualname, &fn->params,  &fn->varargs,  &fn->varkw};
+}
+
 int function_traverse(PyObject* self, visitproc visit, void* arg) {
-  FunctionObject* fn = as_function(self);
-  Py_VISIT(fn->name);
-  Py_VISIT(fn->qualname);
-  Py_VISIT(fn->module);
-  Py_VISIT(fn->doc);
-  Py_VISIT(fn->globals);
-  Py_VISIT(fn->params);
-  Py_VISIT(fn->defaults);
-  Py_VISIT(fn->cls);
+  for (PyObject** reference : references(as_function(self))) Py_VISIT(*reference);
   if (traverse_visits_type) Py_VISIT(reinterpret_cast<PyObject*>(Py_TYPE(self)));
   return 0;
 }
 
-// Breaks the cycles a function can be part of (through its module, class, defaults or doc). The
-// strings and tuples of strings it is named and called by stay until it is freed.
 int function_clear(PyObject* self) {
-  FunctionObject* fn = as_function(self);
-  Py_CLEAR(fn->module);
-  Py_CLEAR(fn->doc);
-  Py_CLEAR(fn->globals);
-  Py_CLEAR(fn->defaults);
-  Py_CLEAR(fn->cls);
+  auto owned = references(as_function(self));
+  for (size_t i = 0; i < kCycleCapable; ++i) Py_CLEAR(*owned[i]);
   return 0;
 }
 
 void function_dealloc(PyObject* self) {
   PyTypeObject* type = Py_TYPE(self);
   PyObject_GC_UnTrack(self);
-  function_clear(self);
-  FunctionObject* fn = as_function(self);
-  Py_CLEAR(fn->name);
-  Py_CLEAR(fn->qualname);
-  Py_CLEAR(fn->params);
-  Py_CLEAR(fn->varargs);
-  Py_CLEAR(fn->varkw);
+  for (PyObject** reference : references(as_function(self))) Py_CLEAR(*reference);
   auto free_slot = reinterpret_cast<freefunc>(PyType_GetSlot(type, Py_tp_free));
   free_slot(self);
   Py_DECREF(type);
