@@ -30,7 +30,7 @@ CODES = [  # selector, text typed or data type picked, get_df_code (name operati
 
 
 class Spy:
-    """Logs attribute reads, == (first letters equal) and text form (its name, not str()); or raises `error`."""
+    """Logs attribute reads, == (first letters equal), format() and str() (both give its name); or raises `error`."""
     def __init__(self, name, log=None, error=None, **attrs):
         self.name, self.log, self.error, self.attrs = name, log, error, attrs
 
@@ -47,6 +47,9 @@ class Spy:
 
     def __format__(self, spec):
         return self("format", self.name, spec) or self.name
+
+    def __str__(self):  # where the interpreter's str() is meant, not format()
+        return self("str", self.name) or self.name
 
 
 def assert_no_leak(action, *objects, error=None):
@@ -100,7 +103,7 @@ ORDER = [  # selector, member, input value, result, whole log (W: input widget, 
     ("ColumnsWithDtype", "get_df_code", "B", "D.select_dtypes(b2)",  # the table's data-type names are spies too
      [V, ("eq", "A1"), V, ("eq", "B2"), V, ("eq", "B3"), FD, ("format", "b2", "")]),
     ("AllColumns", "columns", None, 0,  # M: manager, X: its transformation
-     [("get", "M", "transformation"), ("get", "X", "eval_code"), FD, ("eval", "D.columns")])]
+     [("get", "M", "transformation"), ("get", "X", "eval_code"), ("str", "D"), ("eval", "D.columns")])]
 
 
 @pytest.mark.parametrize("name, member, value, result, expected", ORDER)

@@ -131,7 +131,9 @@ def weak_registry(monkeypatch):
 
 def arrange(case, cs, t, w, err, monkeypatch):
     """Set up one kind of bad input; return the action that must fail and an object it involves."""
-    bad = type("Bad", (list,), dict.fromkeys(["__hash__", "__format__", "__bool__"], raising(err)))
+    # format() works where str() fails: the names-mode code texts must use str()
+    bad = type("Bad", (list,), {**dict.fromkeys(["__hash__", "__str__", "__bool__"], raising(err)),
+                                "__format__": lambda self, spec: "formatted"})
     if case in ("get_df", "flag"):
         t.get_df, flag = (raising(err), 1) if case == "get_df" else (t.get_df, bad())
         return (lambda: cs.ColumnsSelector(t, flag)), t.get_df if case == "get_df" else flag

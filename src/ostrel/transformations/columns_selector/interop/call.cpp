@@ -105,6 +105,8 @@ void raise(PyObject* exception) {
   throw PyErrorSet{};
 }
 
+Ref str_of(PyObject* value) { return Ref::steal(PyObject_Str(value)); }
+
 Ref text_form(PyObject* value) {
   Ref spec = Ref::steal(PyUnicode_FromStringAndSize("", 0));
   return Ref::steal(PyObject_Format(value, spec.borrow()));

@@ -61,6 +61,8 @@ void append(PyObject* list, PyObject* item);
 // raise exception (an instance or a class), as the raise statement does.
 [[noreturn]] void raise(PyObject* exception);
 
+// str(value), the interpreter's own string form, where a text is made by str() rather than format().
+Ref str_of(PyObject* value);
 // format(value, ""): the text form that code texts are joined from.
 Ref text_form(PyObject* value);
 // The text forms of the pieces, each formatted in turn from left to right, joined with nothing between them.

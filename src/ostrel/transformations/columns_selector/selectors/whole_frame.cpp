@@ -31,7 +31,7 @@ constexpr WholeFrameSelector kSelectors[] = {
 
 template <size_t Index>
 Ref get_df_code(Frame& f) {
-  return join_text({f.global("DF_OLD"), kSelectors[Index].fragment});
+  return join_text({str_of(f.global("DF_OLD").borrow()), kSelectors[Index].fragment});
 }
 
 template <size_t... Index>

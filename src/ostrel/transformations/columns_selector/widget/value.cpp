@@ -34,12 +34,12 @@ Ref get_df_code(Frame& f) {
     Ref error_class = f.global("OstrelError");
     raise(call(error_class.borrow(), {kNothingSelected}).borrow());
   }
-  return join_text({f.global("DF_OLD"), "[", chosen_names(f), "]"});
+  return join_text({f.global("DF_OLD"), "[", str_of(chosen_names(f).borrow()), "]"});
 }
 
 Ref get_columns_code(Frame& f) {
   if (!in_names_mode(f)) return call_method(getattr(f.self(), "_special_selector").borrow(), "get_columns_code");
-  return join_text({chosen_names(f)});
+  return str_of(chosen_names(f).borrow());
 }
 
 }  // namespace columns_selector::widget
