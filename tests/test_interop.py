@@ -1,6 +1,10 @@
-"""The module's methods behave like functions written in Python: binding, errors, super()."""
+"""The module's methods: those with parameters behave like functions written in Python (binding, errors,
+super()); those that take self alone are the interpreter's own method descriptors. Both copy and pickle."""
 
+import copy
 import inspect
+import pickle
+import pydoc
 import sys
 import types
 
@@ -9,7 +13,6 @@ import pytest
 SIGNATURES = [
     ("SpecialSelector", "__init__", "self, manager=None, on_change=None, **kwargs"),
     ("ColumnsByRegex", "__init__", "self, **kwargs"),
-    ("SpecialSelector", "get_df_code", "self"),
     ("ColumnsSelector", "_selection_changed", "self, *args"),
     ("ColumnsSelector", "__init__", "self, transformation=None, show_all_columns=True, "
      "set_all_columns_as_default=False, width='md', focus_after_init=False, css_classes=None, on_change=None"),
@@ -45,24 +48,35 @@ def test_argument_errors_read_as_the_interpreters_own(cs, class_name, method, ba
 
 
 def test_functions_bind_and_describe_themselves_like_python_functions(cs):
-    function = vars(cs.AllColumns)["get_df_code"]
-    selector = cs.AllColumns()
-    assert cs.AllColumns.get_df_code is function and function.__get__(None, cs.AllColumns) is function
-    assert isinstance(selector.get_df_code, types.MethodType) and selector.get_df_code.__func__ is function
-    assert function(selector) == selector.get_df_code() == "df"
-    assert repr(function).startswith("<function AllColumns.get_df_code at 0x")
-    create = cs.ColumnsSelector._create_multi_select
-    assert (create.__name__, create.__qualname__, create.__module__, create.__doc__) == (
+    function, widget = vars(cs.ColumnsSelector)["_create_multi_select"], cs.ColumnsSelector.__new__(cs.ColumnsSelector)
+    assert cs.ColumnsSelector._create_multi_select is function and function.__get__(None, cs.ColumnsSelector) is function
+    assert isinstance(widget._create_multi_select, types.MethodType) and widget._create_multi_select.__func__ is function
+    assert repr(function).startswith("<function ColumnsSelector._create_multi_select at 0x")
+    assert (function.__name__, function.__qualname__, function.__module__, function.__doc__) == (
         "_create_multi_select", "ColumnsSelector._create_multi_select", "ostrel.transformations.columns_selector",
         None)
-    assert create.__globals__ is vars(cs)
-    value, focus, classes = create.__defaults__
+    assert function.__globals__ is vars(cs) and type(function).__module__ == "ostrel.transformations.columns_selector"
+    value, focus, classes = function.__defaults__
     assert (value, focus, classes) == ([], True, []) and value is not classes
-    methods = create, cs.ColumnsSelector._selection_changed, cs.ColumnsByRegex.__init__
+    methods = function, cs.ColumnsSelector._selection_changed, cs.ColumnsByRegex.__init__
     assert [str(inspect.signature(f)) for f in methods] == [
         "(self, value=[], focus_after_init=True, css_classes=[])", "(self, *args)", "(self, **kwargs)"]
-    with pytest.raises(TypeError, match="cannot create 'ostrel.transformations.columns_selector.function' instances"):
+    assert [copy.deepcopy(f) for f in methods] == [pickle.loads(pickle.dumps(f)) for f in methods] == list(methods)
+    with pytest.raises(TypeError, match="cannot create 'ostrel.transformations.columns_selector.compiled_function'"):
         type(function)()
+
+
+@pytest.mark.parametrize("cls, name, doc", [("AllColumns", "get_df_code", None), (
+    "ColumnsSelector", "has_column_names", "Returns True if the user has selected one or more column names.")])
+def test_methods_of_self_alone_are_the_interpreters_own(cs, cls, name, doc):
+    cls = getattr(cs, cls)
+    method = vars(cls)[name]
+    assert type(method) is type(str.upper) and (method.__objclass__, method.__qualname__, method.__doc__) == (
+        cls, f"{cls.__name__}.{name}", doc)
+    assert str(inspect.signature(method)) == "(self, /)" and f"{name}(self, /)" in pydoc.render_doc(method, renderer=pydoc.plaintext)
+    assert copy.deepcopy(method) is pickle.loads(pickle.dumps(method)) is method
+    with pytest.raises(TypeError, match=f"'{name}' .*'{cls.__name__}'.* 'int' object"):
+        method(1)  # self is checked, as for any method of a built-in class
 
 
 def test_init_reaches_the_next_class_in_the_mro_as_super_does(cs, host):

@@ -50,7 +50,7 @@ PyObject* create(PyObject* spec, PyModuleDef*) {
   return guard<PyObject*>(nullptr, [&] {
     check_single_interpreter();
     if (created_module != nullptr) return Ref::share(created_module).release();
-    Ref name = getattr(spec, "name");
+    Ref name = getattr(spec, "name"_s);
     Ref module = Ref::steal(PyModule_NewObject(name.borrow()));
     copy_spec_entry(spec, "loader", module.borrow(), "__loader__", false);
     copy_spec_entry(spec, "origin", module.borrow(), "__file__", false);
@@ -72,6 +72,7 @@ void enter_loaded_modules(PyObject* module) {
 }
 
 void load(PyObject* module) {
+  set_module_globals(PyModule_GetDict(module));
   enter_loaded_modules(module);
   import_widget_library(module);
   import_host_names(module);
@@ -90,12 +91,13 @@ void load(PyObject* module) {
 // A frame whose code object carries the given name, to stand in the traceback for the load.
 Ref named_frame(const char* name) {
   Ref code = Ref::steal(Py_CompileString("_getframe()", "<ostrel.transformations.columns_selector>", Py_eval_input));
-  Ref replace = getattr(code.borrow(), "replace");
-  Ref renamed = PyObject_HasAttrString(code.borrow(), "co_qualname")
-                    ? call_kw(replace.borrow(), {{"co_name", name}, {"co_qualname", name}})
-                    : call_kw(replace.borrow(), {{"co_name", name}});
+  Ref replace = getattr(code.borrow(), "replace"_s);
+  Ref text = Ref::steal(PyUnicode_FromString(name));
+  Ref renamed = PyObject_HasAttr(code.borrow(), "co_qualname"_s)
+                    ? call_kw(replace.borrow(), {{"co_name"_s, text}, {"co_qualname"_s, text}})
+                    : call_kw(replace.borrow(), {{"co_name"_s, text}});
   Ref sys = Ref::steal(PyImport_ImportModule("sys"));
-  Ref getframe = getattr(sys.borrow(), "_getframe");
+  Ref getframe = getattr(sys.borrow(), "_getframe"_s);
   Ref globals = Ref::steal(PyDict_New());
   check(PyDict_SetItemString(globals.borrow(), "_getframe", getframe.borrow()));
   check(PyDict_SetItemString(globals.borrow(), "__builtins__", PyEval_GetBuiltins()));

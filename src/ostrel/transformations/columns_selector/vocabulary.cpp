@@ -65,31 +65,31 @@ constexpr Entry kRegistry[] = {
     {"COLUMNS_THAT_CONTAIN", "ColumnsThatContain"},
 };
 
+Ref read_global(const char* name) { return lookup_global(Ref::share(make_interned(name)).borrow()); }
+
 template <size_t N>
-Ref list_of_labels(PyObject* globals, const char* const (&constants)[N]) {
+Ref list_of_labels(const char* const (&constants)[N]) {
   Ref list = new_list();
-  for (const char* constant : constants) append(list.borrow(), lookup_global(globals, constant).borrow());
+  for (const char* constant : constants) append(list.borrow(), read_global(constant).borrow());
   return list;
 }
 
 }  // namespace
 
 void bind_labels(PyObject* module) {
-  for (const Label& label : kLabels) setattr(module, label.constant, str(label.text).borrow());
+  for (const Label& label : kLabels) setattr(module, label.constant, Ref::steal(PyUnicode_FromString(label.text)).borrow());
 }
 
 void build_label_lists(PyObject* module) {
-  PyObject* globals = PyModule_GetDict(module);
-  setattr(module, "TOP_OPTIONS", list_of_labels(globals, kTopOptions).borrow());
-  setattr(module, "BOTTOM_OPTIONS", list_of_labels(globals, kBottomOptions).borrow());
+  setattr(module, "TOP_OPTIONS", list_of_labels(kTopOptions).borrow());
+  setattr(module, "BOTTOM_OPTIONS", list_of_labels(kBottomOptions).borrow());
 }
 
 void build_selector_options(PyObject* module) {
-  PyObject* globals = PyModule_GetDict(module);
   Ref registry = Ref::steal(PyDict_New());
   for (const Entry& entry : kRegistry) {
-    Ref label = lookup_global(globals, entry.label);
-    Ref selector_class = lookup_global(globals, entry.selector_class);
+    Ref label = read_global(entry.label);
+    Ref selector_class = read_global(entry.selector_class);
     check(PyDict_SetItem(registry.borrow(), label.borrow(), selector_class.borrow()));
   }
   setattr(module, "SELECTOR_OPTIONS", registry.borrow());

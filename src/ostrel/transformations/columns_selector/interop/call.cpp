@@ -1,16 +1,18 @@
 #include "interop/call.hpp"
 
-#include <vector>
-
 namespace columns_selector {
 
-Arg::Arg(const char* text) : owned_(str(text)), ptr_(owned_.borrow()) {}
-
-Ref str(const char* text) { return Ref::steal(PyUnicode_FromString(text)); }
+PyObject* make_interned(const char* text) {
+  PyObject* object = PyUnicode_InternFromString(text);
+  if (object == nullptr) throw PyErrorSet{};
+  return object;
+}
 
 Ref none() { return Ref::share(Py_None); }
 
-Ref getattr(PyObject* object, const char* name) { return Ref::steal(PyObject_GetAttrString(object, name)); }
+Ref getattr(PyObject* object, PyObject* name) { return Ref::steal(PyObject_GetAttr(object, name)); }
+
+void setattr(PyObject* object, PyObject* name, PyObject* value) { check(PyObject_SetAttr(object, name, value)); }
 
 void setattr(PyObject* object, const char* name, PyObject* value) {
   check(PyObject_SetAttrString(object, name, value));
@@ -19,29 +21,11 @@ void setattr(PyObject* object, const char* name, PyObject* value) {
 Ref getitem(PyObject* object, PyObject* key) { return Ref::steal(PyObject_GetItem(object, key)); }
 
 Ref item_at(PyObject* object, Py_ssize_t index) {
+  if (PyTuple_CheckExact(object) && index < PyTuple_Size(object)) return Ref::share(PyTuple_GetItem(object, index));
+  if (PyList_CheckExact(object) && index < PyList_Size(object)) return Ref::share(PyList_GetItem(object, index));
   Ref key = Ref::steal(PyLong_FromSsize_t(index));
   return getitem(object, key.borrow());
 }
-
-namespace {
-
-Ref tuple_of(std::initializer_list<Arg> items) {
-  Ref tuple = Ref::steal(PyTuple_New(static_cast<Py_ssize_t>(items.size())));
-  Py_ssize_t i = 0;
-  for (const Arg& item : items) {
-    Py_INCREF(item.get());
-    PyTuple_SetItem(tuple.borrow(), i++, item.get());  // steals the new reference
-  }
-  return tuple;
-}
-
-Ref dict_of(std::initializer_list<Kw> kwargs) {
-  Ref dict = Ref::steal(PyDict_New());
-  for (const Kw& kw : kwargs) check(PyDict_SetItemString(dict.borrow(), kw.name, kw.value.get()));
-  return dict;
-}
-
-}  // namespace
 
 Ref call_with(PyObject* callable, PyObject* args_tuple, PyObject* kwargs_dict) {
   if (args_tuple != nullptr) return Ref::steal(PyObject_Call(callable, args_tuple, kwargs_dict));
@@ -50,18 +34,30 @@ Ref call_with(PyObject* callable, PyObject* args_tuple, PyObject* kwargs_dict) {
 }
 
 Ref call(PyObject* callable, std::initializer_list<Arg> args) {
-  Ref tuple = tuple_of(args);
-  return call_with(callable, tuple.borrow(), nullptr);
+  const Arg* a = args.begin();
+  switch (args.size()) {
+    case 0:
+      return Ref::steal(PyObject_CallFunctionObjArgs(callable, nullptr));
+    case 1:
+      return Ref::steal(PyObject_CallFunctionObjArgs(callable, a[0].get(), nullptr));
+    case 2:
+      return Ref::steal(PyObject_CallFunctionObjArgs(callable, a[0].get(), a[1].get(), nullptr));
+    case 3:
+      return Ref::steal(PyObject_CallFunctionObjArgs(callable, a[0].get(), a[1].get(), a[2].get(), nullptr));
+    default:
+      PyErr_SetString(PyExc_SystemError, "columns_selector: call() takes at most three arguments");
+      throw PyErrorSet{};
+  }
 }
 
 Ref call_kw(PyObject* callable, std::initializer_list<Kw> kwargs) {
-  Ref dict = dict_of(kwargs);
+  Ref dict = Ref::steal(PyDict_New());
+  for (const Kw& kw : kwargs) check(PyDict_SetItem(dict.borrow(), kw.name, kw.value.get()));
   return call_with(callable, nullptr, dict.borrow());
 }
 
-Ref call_method(PyObject* object, const char* name) {
-  Ref method = getattr(object, name);
-  return call(method.borrow());
+Ref call_method(PyObject* object, PyObject* name) {
+  return Ref::steal(PyObject_CallMethodObjArgs(object, name, nullptr));
 }
 
 Ref iterate(PyObject* iterable) { return Ref::steal(PyObject_GetIter(iterable)); }
@@ -75,6 +71,10 @@ Ref next(PyObject* iterator) {
 bool truthy(PyObject* object) { return check(PyObject_IsTrue(object)) == 1; }
 
 bool equal(PyObject* left, PyObject* right) {
+  // Two exact strs compare by value with no code of the user's, so the identity shortcut is exact here.
+  if (PyUnicode_CheckExact(left) && PyUnicode_CheckExact(right)) {
+    return check(PyObject_RichCompareBool(left, right, Py_EQ)) == 1;
+  }
   Ref result = Ref::steal(PyObject_RichCompare(left, right, Py_EQ));
   return truthy(result.borrow());
 }
@@ -84,7 +84,11 @@ bool not_equal(PyObject* left, PyObject* right) {
   return truthy(result.borrow());
 }
 
-bool contains(PyObject* container, PyObject* item) { return check(PySequence_Contains(container, item)) == 1; }
+bool in_keys(PyObject* mapping, PyObject* item) {
+  if (PyDict_CheckExact(mapping)) return check(PyDict_Contains(mapping, item)) == 1;
+  Ref keys = call_method(mapping, "keys"_s);
+  return check(PySequence_Contains(keys.borrow(), item)) == 1;
+}
 
 Ref new_list(std::initializer_list<Arg> items) {
   Ref list = Ref::steal(PyList_New(0));
@@ -103,23 +107,6 @@ void raise(PyObject* exception) {
     PyErr_SetString(PyExc_TypeError, "exceptions must derive from BaseException");
   }
   throw PyErrorSet{};
-}
-
-Ref str_of(PyObject* value) { return Ref::steal(PyObject_Str(value)); }
-
-Ref text_form(PyObject* value) {
-  Ref spec = Ref::steal(PyUnicode_FromStringAndSize("", 0));
-  return Ref::steal(PyObject_Format(value, spec.borrow()));
-}
-
-Ref join_text(std::initializer_list<Arg> pieces) {
-  Ref texts = Ref::steal(PyList_New(0));
-  for (const Arg& piece : pieces) {
-    Ref text = text_form(piece.get());
-    append(texts.borrow(), text.borrow());
-  }
-  Ref separator = Ref::steal(PyUnicode_FromStringAndSize("", 0));
-  return Ref::steal(PyUnicode_Join(separator.borrow(), texts.borrow()));
 }
 
 }  // namespace columns_selector

@@ -1,20 +1,21 @@
-// Attribute access, calls with ordered keywords, comparisons and the text form of values.
+// Attribute access, calls with ordered keywords and comparisons, each one line at the call site.
+// Names are interned strs ("name"_s, see names.hpp).
 #pragma once
 
 #include <initializer_list>
 
+#include "interop/names.hpp"
 #include "interop/ref.hpp"
 
 namespace columns_selector {
 
-// An argument: a borrowed object, an owned temporary, a Python str from a literal, or a bool.
+// An argument: a borrowed object, an owned temporary, or a bool.
 class Arg {
  public:
-  Arg(PyObject* borrowed) noexcept : ptr_(borrowed) {}
-  Arg(const Ref& borrowed) noexcept : ptr_(borrowed.borrow()) {}
-  Arg(Ref&& owned) noexcept : owned_(std::move(owned)), ptr_(owned_.borrow()) {}
-  Arg(const char* text);
-  Arg(bool flag) noexcept : ptr_(flag ? Py_True : Py_False) {}
+  Arg(PyObject* borrowed) noexcept : ptr_(borrowed) {}  // NOLINT: implicit by design, as for all three
+  Arg(const Ref& borrowed) noexcept : ptr_(borrowed.borrow()) {}  // NOLINT
+  Arg(Ref&& owned) noexcept : owned_(std::move(owned)), ptr_(owned_.borrow()) {}  // NOLINT
+  Arg(bool flag) noexcept : ptr_(flag ? Py_True : Py_False) {}  // NOLINT
   PyObject* get() const noexcept { return ptr_; }
 
  private:
@@ -23,49 +24,64 @@ class Arg {
 };
 
 struct Kw {
-  const char* name;
+  PyObject* name;  // an interned str
   Arg value;
 };
 
-Ref str(const char* text);
 Ref none();
 
-Ref getattr(PyObject* object, const char* name);
+Ref getattr(PyObject* object, PyObject* name);
+void setattr(PyObject* object, PyObject* name, PyObject* value);
+// The same with a name known only at run time (the load binds names from its tables).
 void setattr(PyObject* object, const char* name, PyObject* value);
 Ref getitem(PyObject* object, PyObject* key);
-// object[index], through the mapping protocol as a subscript does.
+// object[index], as a subscript does (an exact tuple or list in range is read directly).
 Ref item_at(PyObject* object, Py_ssize_t index);
 
-// callable(*args)
+// callable(*args), at most three: passed on the stack, no argument tuple where the callee takes vectorcall.
 Ref call(PyObject* callable, std::initializer_list<Arg> args = {});
 // callable(**kwargs), keywords passed in the order written.
 Ref call_kw(PyObject* callable, std::initializer_list<Kw> kwargs);
 // callable(*args_tuple, **kwargs_dict); either may be NULL.
 Ref call_with(PyObject* callable, PyObject* args_tuple, PyObject* kwargs_dict);
-// object.name(), the method looked up on the object as Python does. (Methods with arguments are
-// looked up first and called next, in two statements, so that the lookup comes before the arguments.)
-Ref call_method(PyObject* object, const char* name);
+// object.name(), the method looked up on the object as Python does (without making a bound method).
+// Methods with arguments are looked up first and called next, in two statements, so that the
+// lookup comes before the arguments are evaluated.
+Ref call_method(PyObject* object, PyObject* name);
 
 // iter(iterable); then next(iterator) until it gives an empty Ref.
 Ref iterate(PyObject* iterable);
 Ref next(PyObject* iterator);
 
+// for item in iterable: if body(item): break. Returns whether body stopped the loop. An exact list
+// is walked by index, as its own iterator does (its length read again at every step), without
+// making an iterator.
+template <typename Body>
+bool any_of(PyObject* iterable, Body&& body) {
+  if (PyList_CheckExact(iterable)) {
+    for (Py_ssize_t i = 0; i < PyList_Size(iterable); ++i) {
+      Ref item = Ref::share(PyList_GetItem(iterable, i));  // held: body may change the list
+      if (body(item.borrow())) return true;
+    }
+    return false;
+  }
+  Ref items = iterate(iterable);
+  while (Ref item = next(items.borrow())) {
+    if (body(item.borrow())) return true;
+  }
+  return false;
+}
+
 bool truthy(PyObject* object);
 bool equal(PyObject* left, PyObject* right);      // left == right, then its truth
 bool not_equal(PyObject* left, PyObject* right);  // left != right, then its truth
-bool contains(PyObject* container, PyObject* item);
+// item in mapping.keys(); for an exact dict that is the dict's own membership test, with no view made.
+bool in_keys(PyObject* mapping, PyObject* item);
 
 Ref new_list(std::initializer_list<Arg> items = {});
 void append(PyObject* list, PyObject* item);
 
 // raise exception (an instance or a class), as the raise statement does.
 [[noreturn]] void raise(PyObject* exception);
-
-// str(value), the interpreter's own string form, where a text is made by str() rather than format().
-Ref str_of(PyObject* value);
-// format(value, ""): the text form that code texts are joined from.
-Ref text_form(PyObject* value);
-// The text forms of the pieces, each formatted in turn from left to right, joined with nothing between them.
-Ref join_text(std::initializer_list<Arg> pieces);
 
 }  // namespace columns_selector

@@ -10,29 +10,29 @@ Ref no_op(Frame&) { return none(); }
 
 ClassBuilder::ClassBuilder(PyObject* globals, const char* name, PyObject* base, const char* doc)
     : name_(name), globals_(globals) {
-  PyObject* module_name = PyDict_GetItemString(globals, "__name__");  // borrowed
+  PyObject* module_name = PyDict_GetItemWithError(globals, "__name__"_s);  // borrowed
   if (module_name == nullptr) {
-    PyErr_SetString(PyExc_KeyError, "__name__");
+    if (!PyErr_Occurred()) PyErr_SetString(PyExc_KeyError, "__name__");
     throw PyErrorSet{};
   }
   module_name_ = Ref::share(module_name);
   bases_ = Ref::steal(PyTuple_Pack(1, base));
   // One base: its metaclass is the most derived one.
   metaclass_ = Ref::share(reinterpret_cast<PyObject*>(Py_TYPE(base)));
-  if (PyObject_HasAttrString(metaclass_.borrow(), "__prepare__")) {
-    Ref prepare = getattr(metaclass_.borrow(), "__prepare__");
-    namespace_ = call(prepare.borrow(), {name_.c_str(), bases_});
+  Ref class_name = Ref::steal(PyUnicode_FromString(name));
+  if (PyObject_HasAttr(metaclass_.borrow(), "__prepare__"_s)) {
+    Ref prepare = getattr(metaclass_.borrow(), "__prepare__"_s);
+    namespace_ = call(prepare.borrow(), {class_name, bases_});
   } else {
     namespace_ = Ref::steal(PyDict_New());
   }
   put("__module__", module_name_.borrow());
-  put("__qualname__", str(name).borrow());
-  if (doc != nullptr) put("__doc__", str(doc).borrow());
+  put("__qualname__", class_name.borrow());
+  if (doc != nullptr) put("__doc__", Ref::steal(PyUnicode_FromString(doc)).borrow());
 }
 
 void ClassBuilder::put(const char* name, PyObject* value) {
-  Ref key = str(name);
-  check(PyObject_SetItem(namespace_.borrow(), key.borrow(), value));
+  check(PyObject_SetItem(namespace_.borrow(), Ref::share(make_interned(name)).borrow(), value));
 }
 
 Ref ClassBuilder::make(const char* name, Impl impl, std::initializer_list<const char*> params,
@@ -43,10 +43,9 @@ Ref ClassBuilder::make(const char* name, Impl impl, std::initializer_list<const 
   return function;
 }
 
-ClassBuilder& ClassBuilder::method(const char* name, Impl impl, std::initializer_list<const char*> params,
-                                   std::initializer_list<Arg> defaults, const char* doc) {
-  Ref function = make(name, impl, params, defaults, doc);
-  put(name, function.borrow());
+ClassBuilder& ClassBuilder::later(const char* name, PyMethodDef* method, Impl setter, bool is_property) {
+  put(name, Py_None);
+  later_.push_back({name, method, setter, is_property});
   return *this;
 }
 
@@ -55,22 +54,23 @@ ClassBuilder& ClassBuilder::attribute(const char* name, Arg value) {
   return *this;
 }
 
-ClassBuilder& ClassBuilder::property(const char* name, Impl getter, Impl setter) {
-  Ref get = make(name, getter, {"self"}, {}, nullptr);
-  Ref descriptor = call(reinterpret_cast<PyObject*>(&PyProperty_Type), {get});
-  if (setter != nullptr) {
-    Ref set = make(name, setter, {"self", "value"}, {}, nullptr);
-    Ref attach = getattr(descriptor.borrow(), "setter");
-    descriptor = call(attach.borrow(), {set});
-  }
-  put(name, descriptor.borrow());
-  return *this;
-}
-
 Ref ClassBuilder::no_op_lambda() { return make("<lambda>", no_op, {}, {}, nullptr); }
 
 Ref ClassBuilder::build() {
-  Ref cls = call(metaclass_.borrow(), {name_.c_str(), bases_, namespace_});
+  Ref class_name = Ref::steal(PyUnicode_FromString(name_.c_str()));
+  Ref cls = call(metaclass_.borrow(), {class_name, bases_, namespace_});
+  for (const Later& member : later_) {
+    Ref value = Ref::steal(PyDescr_NewMethod(reinterpret_cast<PyTypeObject*>(cls.borrow()), member.method));
+    if (member.is_property) {
+      value = call(reinterpret_cast<PyObject*>(&PyProperty_Type), {value});
+      if (member.setter != nullptr) {
+        Ref set = make(member.name.c_str(), member.setter, {"self", "value"}, {}, nullptr);
+        Ref attach = getattr(value.borrow(), "setter"_s);
+        value = call(attach.borrow(), {set});
+      }
+    }
+    setattr(cls.borrow(), Ref::share(make_interned(member.name.c_str())).borrow(), value.borrow());
+  }
   for (const Ref& function : functions_) set_defining_class(function.borrow(), cls.borrow());
   return cls;
 }

@@ -1,6 +1,10 @@
 // Classes made the way a class statement makes them: the metaclass of the base, its __prepare__
 // namespace, __module__, __qualname__, the docstring, then the members in the order written,
 // then a call of the metaclass.
+//
+// A method that takes self alone, and a property's getter, are C method descriptors, which can only
+// be made for a class that exists: the namespace holds a placeholder in their place, and build()
+// puts each one there once the class is made (replacing a key keeps its place in the class dict).
 #pragma once
 
 #include <string>
@@ -15,19 +19,37 @@ class ClassBuilder {
   // doc may be NULL: the class then has no docstring of its own.
   ClassBuilder(PyObject* globals, const char* name, PyObject* base, const char* doc = nullptr);
 
-  ClassBuilder& method(const char* name, Impl impl, std::initializer_list<const char*> params,
-                       std::initializer_list<Arg> defaults = {}, const char* doc = nullptr);
+  template <Impl impl>
+  ClassBuilder& method(const char* name, std::initializer_list<const char*> params,
+                       std::initializer_list<Arg> defaults = {}, const char* doc = nullptr) {
+    if (params.size() == 1 && std::string(*params.begin()) == "self") {
+      return later(name, no_argument_method(name, &run_without_arguments<impl>, doc), nullptr, false);
+    }
+    put(name, make(name, impl, params, defaults, doc).borrow());
+    return *this;
+  }
   ClassBuilder& attribute(const char* name, Arg value);
-  // name = property(getter); then, with a setter, name = name.setter(setter).
-  ClassBuilder& property(const char* name, Impl getter, Impl setter = nullptr);
+  // name = property(getter); with a setter, then name = name.setter(setter).
+  template <Impl getter, Impl setter = nullptr>
+  ClassBuilder& property(const char* name) {
+    return later(name, no_argument_method(name, &run_without_arguments<getter>, nullptr), setter, true);
+  }
   // `lambda: None`, as written in the class body (for defaults of callback parameters).
   Ref no_op_lambda();
 
   Ref build();
 
  private:
+  struct Later {
+    std::string name;
+    PyMethodDef* method;
+    Impl setter;
+    bool is_property;
+  };
+
   Ref make(const char* name, Impl impl, std::initializer_list<const char*> params, std::initializer_list<Arg> defaults,
            const char* doc);
+  ClassBuilder& later(const char* name, PyMethodDef* method, Impl setter, bool is_property);
   void put(const char* name, PyObject* value);
 
   std::string name_;
@@ -37,6 +59,7 @@ class ClassBuilder {
   Ref metaclass_;
   Ref namespace_;
   std::vector<Ref> functions_;
+  std::vector<Later> later_;
 };
 
 }  // namespace columns_selector

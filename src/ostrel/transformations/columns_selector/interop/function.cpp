@@ -4,12 +4,16 @@
 
 #include <array>
 #include <cstring>
+#include <deque>
 #include <string>
 #include <vector>
 
 namespace columns_selector {
 
 namespace {
+
+// ColumnsSelector.__init__ has the most: self and seven more.
+constexpr Py_ssize_t kMaxParams = 8;
 
 struct FunctionObject {
   PyObject_HEAD Impl impl;
@@ -23,16 +27,19 @@ struct FunctionObject {
   PyObject* cls;       // defining class, once the class exists
   PyObject* varargs;   // the name of *args, or NULL
   PyObject* varkw;     // the name of **kwargs, or NULL
+  Py_ssize_t param_count;
+  Py_ssize_t default_count;
 };
 
 PyTypeObject* function_type = nullptr;
-PyObject* method_type = nullptr;  // types.MethodType
+PyObject* method_type = nullptr;     // types.MethodType
+PyObject* module_globals = nullptr;  // strong: the module dict of the current load
 // From 3.9 on, instances of heap types must visit their type in tp_traverse; 3.8 must not.
 bool traverse_visits_type = false;
 // From 3.10 on, argument errors name the function by its qualified name.
 bool messages_use_qualname = false;
 
-constexpr const char* kFunctionTypeName = "ostrel.transformations.columns_selector.function";
+constexpr const char* kFunctionTypeName = "ostrel.transformations.columns_selector.compiled_function";
 
 FunctionObject* as_function(PyObject* object) { return reinterpret_cast<FunctionObject*>(object); }
 
@@ -40,7 +47,7 @@ PyObject* message_name(FunctionObject* fn) { return messages_use_qualname ? fn->
 
 // "'a'", "'a' and 'b'", "'a', 'b', and 'c'", as the interpreter lists missing arguments.
 Ref quoted_names(const std::vector<PyObject*>& names) {
-  Ref text = str("");
+  Ref text = Ref::share(""_s);
   for (size_t i = 0; i < names.size(); ++i) {
     const char* separator = "";
     if (i > 0) separator = names.size() == 2 ? " and " : (i + 1 == names.size() ? ", and " : ", ");
@@ -51,8 +58,8 @@ Ref quoted_names(const std::vector<PyObject*>& names) {
 }
 
 [[noreturn]] void too_many_positional(FunctionObject* fn, Py_ssize_t given) {
-  Py_ssize_t count = PyTuple_Size(fn->params);
-  Py_ssize_t defaults = PyTuple_Size(fn->defaults);
+  Py_ssize_t count = fn->param_count;
+  Py_ssize_t defaults = fn->default_count;
   bool plural = defaults != 0 || count != 1;
   Ref signature = Ref::steal(defaults != 0 ? PyUnicode_FromFormat("from %zd to %zd", count - defaults, count)
                                            : PyUnicode_FromFormat("%zd", count));
@@ -71,10 +78,10 @@ Ref quoted_names(const std::vector<PyObject*>& names) {
 // The interpreter's binding of a call's arguments to the parameters: keywords first, then the
 // count of positional arguments, then the defaults.
 // The bound values are held strongly: the implementation may run code that changes the caller's dict.
-void bind(FunctionObject* fn, PyObject* args, PyObject* kwargs, std::vector<Ref>& bound, Ref& extra_kwargs) {
-  Py_ssize_t count = PyTuple_Size(fn->params);
+void bind(FunctionObject* fn, PyObject* args, PyObject* kwargs, std::array<Ref, kMaxParams>& bound,
+          Ref& extra_kwargs) {
+  Py_ssize_t count = fn->param_count;
   Py_ssize_t given = PyTuple_Size(args);
-  bound.resize(static_cast<size_t>(count));
   for (Py_ssize_t i = 0; i < given && i < count; ++i) bound[i] = Ref::share(PyTuple_GetItem(args, i));
   if (fn->varkw) extra_kwargs = Ref::steal(PyDict_New());
 
@@ -89,7 +96,9 @@ void bind(FunctionObject* fn, PyObject* args, PyObject* kwargs, std::vector<Ref>
       }
       Py_ssize_t index = 0;
       for (; index < count; ++index) {
-        int same = PyUnicode_Compare(PyTuple_GetItem(fn->params, index), key);
+        PyObject* param = PyTuple_GetItem(fn->params, index);
+        if (param == key) break;
+        int same = PyUnicode_Compare(param, key);
         if (same == -1 && PyErr_Occurred()) throw PyErrorSet{};
         if (same == 0) break;
       }
@@ -110,7 +119,7 @@ void bind(FunctionObject* fn, PyObject* args, PyObject* kwargs, std::vector<Ref>
 
   if (given > count && !fn->varargs) too_many_positional(fn, given);
 
-  Py_ssize_t defaults = PyTuple_Size(fn->defaults);
+  Py_ssize_t defaults = fn->default_count;
   std::vector<PyObject*> missing;
   for (Py_ssize_t i = 0; i < count; ++i) {
     if (bound[i]) continue;
@@ -126,34 +135,28 @@ void bind(FunctionObject* fn, PyObject* args, PyObject* kwargs, std::vector<Ref>
 
 }  // namespace
 
-struct FrameAccess {
-  static void fill(Frame& frame, PyObject* function, const Ref* bound, Ref kwargs) {
-    frame.function_ = function;
-    frame.bound_ = bound;
-    frame.kwargs_ = std::move(kwargs);
-  }
-  static FunctionObject* function(const Frame& frame) { return as_function(frame.function_); }
-};
+void set_module_globals(PyObject* globals) {
+  assign(module_globals, globals);
+}
 
-Ref Frame::global(const char* name) const { return lookup_global(FrameAccess::function(*this)->globals, name); }
-
-Ref lookup_global(PyObject* globals, const char* name) {
-  Ref key = str(name);
-  PyObject* found = PyDict_GetItemWithError(globals, key.borrow());
-  if (found == nullptr && !PyErr_Occurred()) found = PyDict_GetItemWithError(PyEval_GetBuiltins(), key.borrow());
+Ref lookup_global(PyObject* name) {
+  PyObject* found = PyDict_GetItemWithError(module_globals, name);
+  if (found == nullptr && !PyErr_Occurred()) found = PyDict_GetItemWithError(PyEval_GetBuiltins(), name);
   if (found != nullptr) return Ref::share(found);
-  if (!PyErr_Occurred()) PyErr_Format(PyExc_NameError, "name '%U' is not defined", key.borrow());
+  if (!PyErr_Occurred()) PyErr_Format(PyExc_NameError, "name '%U' is not defined", name);
   throw PyErrorSet{};
 }
 
+Ref Frame::global(PyObject* name) const { return lookup_global(name); }
+
 void Frame::init_base(PyObject* kwargs) const {
-  FunctionObject* fn = FrameAccess::function(*this);
-  if (fn->cls == nullptr) {
+  PyObject* cls = function_ != nullptr ? as_function(function_)->cls : nullptr;
+  if (cls == nullptr) {
     PyErr_SetString(PyExc_RuntimeError, "super(): __class__ cell not found");
     throw PyErrorSet{};
   }
-  Ref base = call(reinterpret_cast<PyObject*>(&PySuper_Type), {fn->cls, self()});
-  Ref init = getattr(base.borrow(), "__init__");
+  Ref base = call(reinterpret_cast<PyObject*>(&PySuper_Type), {cls, self()});
+  Ref init = getattr(base.borrow(), "__init__"_s);
   call_with(init.borrow(), nullptr, kwargs);
 }
 
@@ -167,12 +170,13 @@ PyObject* function_call(PyObject* self, PyObject* args, PyObject* kwargs) {
       PyErr_Format(PyExc_RuntimeError, "%U() was cleared by the garbage collector", fn->qualname);
       throw PyErrorSet{};
     }
-    std::vector<Ref> bound;
+    std::array<Ref, kMaxParams> bound;
     Ref extra_kwargs;
     bind(fn, args, kwargs, bound, extra_kwargs);
+    std::array<PyObject*, kMaxParams> values{};
+    for (Py_ssize_t i = 0; i < fn->param_count; ++i) values[i] = bound[i].borrow();
     Ref keep_function = Ref::share(self);  // the call may drop the last other reference to it
-    Frame frame;
-    FrameAccess::fill(frame, self, bound.data(), std::move(extra_kwargs));
+    Frame frame = FrameAccess::for_function(self, values.data(), extra_kwargs.borrow());
     return fn->impl(frame).release();
   });
 }
@@ -194,6 +198,36 @@ PyObject* function_get(PyObject* self, PyObject* instance, PyObject*) {
 PyObject* function_repr(PyObject* self) {
   return PyUnicode_FromFormat("<function %U at %p>", as_function(self)->qualname, self);
 }
+
+// __module__ and __doc__ are the function's own. They are served here rather than as members, since
+// a member of that name in the type's dict would hide the type's own __module__ and __doc__.
+PyObject** own_entry(PyObject* self, PyObject* name) {
+  FunctionObject* fn = as_function(self);
+  for (auto [entry, slot] : {std::pair{"__module__"_s, &fn->module}, std::pair{"__doc__"_s, &fn->doc}}) {
+    if (name == entry || (PyUnicode_Check(name) && PyUnicode_Compare(name, entry) == 0)) return slot;
+  }
+  return nullptr;
+}
+
+PyObject* function_getattro(PyObject* self, PyObject* name) {
+  return guard<PyObject*>(nullptr, [&] {
+    PyObject** slot = own_entry(self, name);
+    if (slot == nullptr) return Ref::steal(PyObject_GenericGetAttr(self, name)).release();
+    return Ref::share(*slot != nullptr ? *slot : Py_None).release();
+  });
+}
+
+int function_setattro(PyObject* self, PyObject* name, PyObject* value) {
+  return guard<int>(-1, [&] {
+    PyObject** slot = own_entry(self, name);
+    if (slot == nullptr) return PyObject_GenericSetAttr(self, name, value);
+    assign(*slot, value != nullptr ? value : Py_None);
+    return 0;
+  });
+}
+
+// Pickled and copied by reference, as a function of a module is: by its qualified name.
+PyObject* function_reduce(PyObject* self, PyObject*) { return Ref::share(as_function(self)->qualname).release(); }
 
 // Every reference a function owns. The first kCycleCapable can be part of a cycle (through its
 // module, class, defaults or doc); the strings and tuples of strings it is named and called by
@@ -226,16 +260,13 @@ void function_dealloc(PyObject* self) {
   Py_DECREF(type);
 }
 
-#define FUNCTION_MEMBER(name, field, flags) \
-  {const_cast<char*>(name), T_OBJECT, offsetof(FunctionObject, field), flags, nullptr}
+#define FUNCTION_MEMBER(name, field) {const_cast<char*>(name), T_OBJECT, offsetof(FunctionObject, field), READONLY, nullptr}
 
 PyMemberDef function_members[] = {
-    FUNCTION_MEMBER("__name__", name, READONLY),
-    FUNCTION_MEMBER("__qualname__", qualname, READONLY),
-    FUNCTION_MEMBER("__module__", module, 0),
-    FUNCTION_MEMBER("__doc__", doc, 0),
-    FUNCTION_MEMBER("__globals__", globals, READONLY),
-    FUNCTION_MEMBER("__defaults__", defaults, READONLY),
+    FUNCTION_MEMBER("__name__", name),
+    FUNCTION_MEMBER("__qualname__", qualname),
+    FUNCTION_MEMBER("__globals__", globals),
+    FUNCTION_MEMBER("__defaults__", defaults),
     {nullptr, 0, 0, 0, nullptr},
 };
 
@@ -247,24 +278,24 @@ PyObject* function_signature(PyObject* self, void*) {
     FunctionObject* fn = as_function(self);
     if (fn->defaults == nullptr) return none().release();
     Ref inspect = Ref::steal(PyImport_ImportModule("inspect"));
-    Ref parameter = getattr(inspect.borrow(), "Parameter");
+    Ref parameter = getattr(inspect.borrow(), "Parameter"_s);
     Ref parameters = new_list();
-    auto add = [&](PyObject* name, const char* kind, PyObject* default_value) {
+    auto add = [&](PyObject* name, PyObject* kind, PyObject* default_value) {
       Ref kind_value = getattr(parameter.borrow(), kind);
       Ref made = default_value != nullptr
-                     ? call_kw(parameter.borrow(), {{"name", name}, {"kind", kind_value}, {"default", default_value}})
-                     : call_kw(parameter.borrow(), {{"name", name}, {"kind", kind_value}});
+                     ? call_kw(parameter.borrow(), {{"name"_s, name}, {"kind"_s, kind_value}, {"default"_s, default_value}})
+                     : call_kw(parameter.borrow(), {{"name"_s, name}, {"kind"_s, kind_value}});
       append(parameters.borrow(), made.borrow());
     };
-    Py_ssize_t count = PyTuple_Size(fn->params);
-    Py_ssize_t first_default = count - PyTuple_Size(fn->defaults);
+    Py_ssize_t count = fn->param_count;
+    Py_ssize_t first_default = count - fn->default_count;
     for (Py_ssize_t i = 0; i < count; ++i) {
-      add(PyTuple_GetItem(fn->params, i), "POSITIONAL_OR_KEYWORD",
+      add(PyTuple_GetItem(fn->params, i), "POSITIONAL_OR_KEYWORD"_s,
           i >= first_default ? PyTuple_GetItem(fn->defaults, i - first_default) : nullptr);
     }
-    if (fn->varargs != nullptr) add(fn->varargs, "VAR_POSITIONAL", nullptr);
-    if (fn->varkw != nullptr) add(fn->varkw, "VAR_KEYWORD", nullptr);
-    Ref signature = getattr(inspect.borrow(), "Signature");
+    if (fn->varargs != nullptr) add(fn->varargs, "VAR_POSITIONAL"_s, nullptr);
+    if (fn->varkw != nullptr) add(fn->varkw, "VAR_KEYWORD"_s, nullptr);
+    Ref signature = getattr(inspect.borrow(), "Signature"_s);
     return call(signature.borrow(), {parameters}).release();
   });
 }
@@ -274,16 +305,26 @@ PyGetSetDef function_getset[] = {
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
+PyMethodDef function_methods[] = {
+    {"__reduce__", function_reduce, METH_NOARGS, nullptr},
+    {nullptr, nullptr, 0, nullptr},
+};
+
 PyType_Slot function_slots[] = {
+    {Py_tp_doc, const_cast<char*>("A method of the columns selector's classes, compiled; it behaves like a function "
+                                  "written in Python.")},
     {Py_tp_new, reinterpret_cast<void*>(function_new)},
     {Py_tp_call, reinterpret_cast<void*>(function_call)},
     {Py_tp_descr_get, reinterpret_cast<void*>(function_get)},
+    {Py_tp_getattro, reinterpret_cast<void*>(function_getattro)},
+    {Py_tp_setattro, reinterpret_cast<void*>(function_setattro)},
     {Py_tp_repr, reinterpret_cast<void*>(function_repr)},
     {Py_tp_traverse, reinterpret_cast<void*>(function_traverse)},
     {Py_tp_clear, reinterpret_cast<void*>(function_clear)},
     {Py_tp_dealloc, reinterpret_cast<void*>(function_dealloc)},
     {Py_tp_members, function_members},
     {Py_tp_getset, function_getset},
+    {Py_tp_methods, function_methods},
     {0, nullptr},
 };
 
@@ -298,9 +339,7 @@ PyType_Spec function_spec = {
 Ref names_tuple(const std::vector<const char*>& names) {
   Ref tuple = Ref::steal(PyTuple_New(static_cast<Py_ssize_t>(names.size())));
   for (size_t i = 0; i < names.size(); ++i) {
-    PyObject* name = PyUnicode_InternFromString(names[i]);
-    if (name == nullptr) throw PyErrorSet{};
-    PyTuple_SetItem(tuple.borrow(), static_cast<Py_ssize_t>(i), name);
+    PyTuple_SetItem(tuple.borrow(), static_cast<Py_ssize_t>(i), Ref::share(make_interned(names[i])).release());
   }
   return tuple;
 }
@@ -321,7 +360,7 @@ void ready_function_type() {
   messages_use_qualname = minor_version >= 10;
 
   Ref types = Ref::steal(PyImport_ImportModule("types"));
-  Ref method = getattr(types.borrow(), "MethodType");
+  Ref method = getattr(types.borrow(), "MethodType"_s);
   Ref type = Ref::steal(PyType_FromSpec(&function_spec));
   method_type = method.release();
   function_type = reinterpret_cast<PyTypeObject*>(type.release());
@@ -333,28 +372,31 @@ Ref make_function(const FunctionSpec& spec, PyObject* module_name, PyObject* glo
   Ref varkw;
   for (const char* param : spec.params) {
     if (std::strncmp(param, "**", 2) == 0) {
-      varkw = str(param + 2);
+      varkw = Ref::share(make_interned(param + 2));
     } else if (param[0] == '*') {
-      varargs = str(param + 1);
+      varargs = Ref::share(make_interned(param + 1));
     } else {
       plain.push_back(param);
     }
   }
+  if (plain.size() > static_cast<size_t>(kMaxParams)) {
+    PyErr_SetString(PyExc_SystemError, "columns_selector: too many parameters");
+    throw PyErrorSet{};
+  }
   Ref params = names_tuple(plain);
   Ref defaults = Ref::steal(PyTuple_New(static_cast<Py_ssize_t>(spec.defaults.size())));
   Py_ssize_t i = 0;
-  for (const Arg& value : spec.defaults) {
-    Py_INCREF(value.get());
-    PyTuple_SetItem(defaults.borrow(), i++, value.get());
-  }
-  Ref name = str(spec.name);
-  Ref qualname = str(spec.qualname);
-  Ref doc = spec.doc != nullptr ? str(spec.doc) : none();
+  for (const Arg& value : spec.defaults) PyTuple_SetItem(defaults.borrow(), i++, Ref::share(value.get()).release());
+  Ref name = Ref::steal(PyUnicode_FromString(spec.name));
+  Ref qualname = Ref::steal(PyUnicode_FromString(spec.qualname));
+  Ref doc = spec.doc != nullptr ? Ref::steal(PyUnicode_FromString(spec.doc)) : none();
 
   auto alloc = reinterpret_cast<allocfunc>(PyType_GetSlot(function_type, Py_tp_alloc));
   Ref object = Ref::steal(alloc(function_type, 0));
   FunctionObject* fn = as_function(object.borrow());
   fn->impl = spec.impl;
+  fn->param_count = static_cast<Py_ssize_t>(plain.size());
+  fn->default_count = static_cast<Py_ssize_t>(spec.defaults.size());
   fn->name = name.release();
   fn->qualname = qualname.release();
   fn->module = Ref::share(module_name).release();
@@ -369,10 +411,16 @@ Ref make_function(const FunctionSpec& spec, PyObject* module_name, PyObject* glo
 
 void set_defining_class(PyObject* function, PyObject* cls) {
   FunctionObject* fn = as_function(function);
-  PyObject* previous = fn->cls;
-  Py_INCREF(cls);
-  fn->cls = cls;
-  Py_XDECREF(previous);
+  assign(fn->cls, cls);
+}
+
+PyMethodDef* no_argument_method(const char* name, PyCFunction trampoline, const char* doc) {
+  // Descriptors point at their PyMethodDef for as long as they live: these are never freed.
+  static std::deque<std::string> docs;
+  static std::deque<PyMethodDef> defs;
+  docs.push_back(std::string(name) + "($self, /)\n--\n\n" + (doc != nullptr ? doc : ""));
+  defs.push_back({name, trampoline, METH_NOARGS, docs.back().c_str()});
+  return &defs.back();
 }
 
 }  // namespace columns_selector

@@ -50,6 +50,14 @@ class Ref {
   PyObject* ptr_ = nullptr;
 };
 
+// slot = value, taking a new reference to value, then releasing what slot held before.
+inline void assign(PyObject*& slot, PyObject* value) noexcept {
+  Py_XINCREF(value);
+  PyObject* previous = slot;
+  slot = value;
+  Py_XDECREF(previous);
+}
+
 // For the C API's int results: -1 means an error is set.
 inline int check(int status) {
   if (status < 0) throw PyErrorSet{};

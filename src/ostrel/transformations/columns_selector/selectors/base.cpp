@@ -1,6 +1,7 @@
 // SpecialSelector, the protocol every special selector follows, and DropdownItemSpecialSelector,
 // the base of the selectors that need nothing beyond their dropdown item.
 #include "interop/class_builder.hpp"
+#include "interop/text.hpp"
 #include "selectors/selectors.hpp"
 
 namespace columns_selector {
@@ -9,25 +10,25 @@ namespace {
 
 // __init__(self, manager=None, on_change=lambda: None, **kwargs)
 Ref init(Frame& f) {
-  setattr(f.self(), "manager", f.arg(1));
-  setattr(f.self(), "on_change", f.arg(2));
+  setattr(f.self(), "manager"_s, f.arg(1));
+  setattr(f.self(), "on_change"_s, f.arg(2));
   f.init_base(f.kwargs());
   return none();
 }
 
 Ref columns(Frame& f) {
-  Ref manager = getattr(f.self(), "manager");
-  Ref transformation = getattr(manager.borrow(), "transformation");
-  Ref eval_code = getattr(transformation.borrow(), "eval_code");
-  Ref code = call_method(f.self(), "get_columns_code");
+  Ref manager = getattr(f.self(), "manager"_s);
+  Ref transformation = getattr(manager.borrow(), "transformation"_s);
+  Ref eval_code = getattr(transformation.borrow(), "eval_code"_s);
+  Ref code = call_method(f.self(), "get_columns_code"_s);
   return call(eval_code.borrow(), {code});
 }
 
 Ref focus_dropdown(Frame&) { return Ref::share(Py_False); }
 
 Ref get_columns_code(Frame& f) {
-  Ref df_code = call_method(f.self(), "get_df_code");
-  return join_text({str_of(df_code.borrow()), ".columns"});
+  Ref df_code = call_method(f.self(), "get_df_code"_s);
+  return join_text({str_of(df_code.borrow()), ".columns"_s});
 }
 
 Ref get_df_code(Frame&) { raise(PyExc_NotImplementedError); }
@@ -38,19 +39,19 @@ Ref dropdown_item_focus_dropdown(Frame&) { return Ref::share(Py_True); }
 
 void define_special_selector_bases(PyObject* module) {
   PyObject* globals = PyModule_GetDict(module);
-  Ref widgets = lookup_global(globals, "widgets");
-  Ref vbox = getattr(widgets.borrow(), "VBox");
+  Ref widgets = lookup_global("widgets"_s);
+  Ref vbox = getattr(widgets.borrow(), "VBox"_s);
   ClassBuilder special(globals, "SpecialSelector", vbox.borrow());
-  special.method("__init__", init, {"self", "manager", "on_change", "**kwargs"}, {Py_None, special.no_op_lambda()})
-      .property("columns", columns)
-      .method("focus_dropdown", focus_dropdown, {"self"})
-      .method("get_columns_code", get_columns_code, {"self"})
-      .method("get_df_code", get_df_code, {"self"});
+  special.method<init>("__init__", {"self", "manager", "on_change", "**kwargs"}, {Py_None, special.no_op_lambda()})
+      .property<columns>("columns")
+      .method<focus_dropdown>("focus_dropdown", {"self"})
+      .method<get_columns_code>("get_columns_code", {"self"})
+      .method<get_df_code>("get_df_code", {"self"});
   setattr(module, "SpecialSelector", special.build().borrow());
 
-  Ref base = lookup_global(globals, "SpecialSelector");
+  Ref base = lookup_global("SpecialSelector"_s);
   ClassBuilder dropdown_item(globals, "DropdownItemSpecialSelector", base.borrow());
-  dropdown_item.method("focus_dropdown", dropdown_item_focus_dropdown, {"self"});
+  dropdown_item.method<dropdown_item_focus_dropdown>("focus_dropdown", {"self"});
   setattr(module, "DropdownItemSpecialSelector", dropdown_item.build().borrow());
 }
 

@@ -1,6 +1,7 @@
 // ColumnsByStringOperation: the columns whose names pass a string test against a typed text,
 // and its three subclasses, which only name the test.
 #include "interop/class_builder.hpp"
+#include "interop/text.hpp"
 #include "selectors/selectors.hpp"
 #include "selectors/text_field.hpp"
 
@@ -28,7 +29,7 @@ constexpr Operation kOperations[] = {
 
 // __init__(self, **kwargs)
 Ref init(Frame& f) {
-  init_with_text_field(f, "String, e.g. foo");
+  init_with_text_field(f, "String, e.g. foo"_s);
   return none();
 }
 
@@ -39,40 +40,40 @@ struct Test {
 };
 
 Test name_test(Frame& f) {
-  Ref string_to_code = f.global("string_to_code");
-  Ref rendered = call(string_to_code.borrow(), {getattr(getattr(f.self(), "text").borrow(), "value")});
-  Ref operation = getattr(getattr(f.self(), "__class__").borrow(), "string_operation");
+  Ref string_to_code = f.global("string_to_code"_s);
+  Ref rendered = call(string_to_code.borrow(), {getattr(getattr(f.self(), "text"_s).borrow(), "value"_s)});
+  Ref operation = getattr(getattr(f.self(), "__class__"_s).borrow(), "string_operation"_s);
   return {std::move(rendered), std::move(operation)};
 }
 
 Ref get_df_code(Frame& f) {
   Test test = name_test(f);
-  return join_text(
-      {f.global("DF_OLD"), ".loc[:, ", f.global("DF_OLD"), ".columns.str.", test.operation, "(", test.rendered, ")]"});
+  return join_text({f.global("DF_OLD"_s), ".loc[:, "_s, f.global("DF_OLD"_s), ".columns.str."_s, test.operation, "("_s,
+                    test.rendered, ")]"_s});
 }
 
 Ref get_columns_code(Frame& f) {
   Test test = name_test(f);
-  return join_text(
-      {f.global("DF_OLD"), ".columns[", f.global("DF_OLD"), ".columns.str.", test.operation, "(", test.rendered, ")]"});
+  return join_text({f.global("DF_OLD"_s), ".columns["_s, f.global("DF_OLD"_s), ".columns.str."_s, test.operation,
+                    "("_s, test.rendered, ")]"_s});
 }
 
 }  // namespace
 
 void define_name_operation_selectors(PyObject* module) {
   PyObject* globals = PyModule_GetDict(module);
-  Ref special = lookup_global(globals, "SpecialSelector");
+  Ref special = lookup_global("SpecialSelector"_s);
   ClassBuilder base(globals, "ColumnsByStringOperation", special.borrow(), kDoc);
-  base.attribute("string_operation", "TO BE OVERRIDEN")
-      .method("__init__", init, {"self", "**kwargs"})
-      .method("get_df_code", get_df_code, {"self"})
-      .method("get_columns_code", get_columns_code, {"self"});
+  base.attribute("string_operation", "TO BE OVERRIDEN"_s)
+      .method<init>("__init__", {"self", "**kwargs"})
+      .method<get_df_code>("get_df_code", {"self"})
+      .method<get_columns_code>("get_columns_code", {"self"});
   setattr(module, "ColumnsByStringOperation", base.build().borrow());
 
   for (const Operation& operation : kOperations) {
-    Ref parent = lookup_global(globals, "ColumnsByStringOperation");
+    Ref parent = lookup_global("ColumnsByStringOperation"_s);
     ClassBuilder builder(globals, operation.class_name, parent.borrow());
-    builder.attribute("string_operation", operation.string_operation);
+    builder.attribute("string_operation", Ref::steal(PyUnicode_FromString(operation.string_operation)));
     setattr(module, operation.class_name, builder.build().borrow());
   }
 }

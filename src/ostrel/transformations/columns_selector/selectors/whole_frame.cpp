@@ -1,8 +1,9 @@
 // The selectors that are complete as soon as their label is chosen: all columns, and the columns
-// of one data-type family. Each writes DF_OLD followed by a fixed fragment.
+// of one data-type family. Each writes str(DF_OLD) followed by a fixed fragment.
 #include <utility>
 
 #include "interop/class_builder.hpp"
+#include "interop/text.hpp"
 #include "selectors/selectors.hpp"
 
 namespace columns_selector {
@@ -29,26 +30,35 @@ constexpr WholeFrameSelector kSelectors[] = {
     {"TimedeltaColumns", ".select_dtypes('timedelta')"},
 };
 
+// The fragments as interned strs, made at the first load.
+PyObject* fragments[std::size(kSelectors)] = {};
+
 template <size_t Index>
 Ref get_df_code(Frame& f) {
-  return join_text({str_of(f.global("DF_OLD").borrow()), kSelectors[Index].fragment});
+  Ref df = str_of(f.global("DF_OLD"_s).borrow());
+  if (Index == 0) return df;
+  return join_text({df, fragments[Index]});
 }
 
 template <size_t... Index>
 void define_all(PyObject* module, std::index_sequence<Index...>) {
   PyObject* globals = PyModule_GetDict(module);
-  auto define = [&](const char* name, Impl impl) {
-    Ref base = lookup_global(globals, "DropdownItemSpecialSelector");
+  auto define = [&](const char* name, auto method) {
+    Ref base = lookup_global("DropdownItemSpecialSelector"_s);
     ClassBuilder builder(globals, name, base.borrow());
-    builder.method("get_df_code", impl, {"self"});
+    method(builder);
     setattr(module, name, builder.build().borrow());
   };
-  (define(kSelectors[Index].name, &get_df_code<Index>), ...);
+  (define(kSelectors[Index].name, [](ClassBuilder& b) { b.method<&get_df_code<Index>>("get_df_code", {"self"}); }),
+   ...);
 }
 
 }  // namespace
 
 void define_whole_frame_selectors(PyObject* module) {
+  for (size_t i = 0; i < std::size(kSelectors); ++i) {
+    if (fragments[i] == nullptr) fragments[i] = make_interned(kSelectors[i].fragment);
+  }
   define_all(module, std::make_index_sequence<std::size(kSelectors)>());
 }
 

@@ -1,0 +1,40 @@
+// Names and text literals as interpreter strings, made once and kept for the life of the process.
+//
+//   getattr(self, "text"_s)      join_text({df_code, ".columns"_s})
+//
+// Each distinct literal becomes one interned str on first use. Interned keys hit the interpreter's
+// dict and type-attribute caches, where a str made afresh for every lookup costs a new object and a
+// walk of the class's whole MRO.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+
+#include "interop/ref.hpp"
+
+namespace columns_selector {
+
+// The characters of a string literal, usable as a template argument.
+template <std::size_t N>
+struct Literal {
+  constexpr Literal(const char (&text)[N]) { std::copy_n(text, N, chars); }  // NOLINT: implicit by design
+  char chars[N];
+};
+
+// PyUnicode_InternFromString, or PyErrorSet.
+PyObject* make_interned(const char* text);
+
+template <Literal L>
+PyObject* interned() {
+  static PyObject* object = nullptr;  // strong, never released: the module is loaded once per process
+  if (object == nullptr) object = make_interned(L.chars);
+  return object;
+}
+
+// "text"_s: the interned str of the literal (borrowed; it is never released).
+template <Literal L>
+PyObject* operator""_s() {
+  return interned<L>();
+}
+
+}  // namespace columns_selector
