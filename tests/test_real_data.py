@@ -88,12 +88,12 @@ def selected(frame, selector, special=None, entry=None):
     return by_frame
 
 
+@pytest.mark.filterwarnings("ignore:The 'convert_dates' keyword")  # inside vega_datasets
 @pytest.mark.parametrize("variant", VARIANTS)
 @pytest.mark.parametrize("dataset", ["penguins", "cars", "seattle_weather", "la_riots"])
 def test_every_rule_selects_what_an_independent_computation_expects(dataset, variant):
     frame = VARIANTS[variant](load(dataset))
     names = [str(c) for c in frame.columns]
-    checked = set()
     for label in cs.SELECTOR_OPTIONS:
         selector = cs.ColumnsSelector(Transformation(frame))
         selector.value = [label]
@@ -112,8 +112,6 @@ def test_every_rule_selects_what_an_independent_computation_expects(dataset, var
             for text in TEXTS:
                 expected = [c for c in names if NAME_RULES[label](c, text)]
                 assert selected(frame, selector, "text", text) == expected, (label, text)
-        checked.add(label)
-    assert checked == set(cs.SELECTOR_OPTIONS)
 
 
 def test_name_rules_refuse_labels_that_are_not_strings():
