@@ -1,22 +1,41 @@
 """Input widgets of the host, built from core ipywidgets 8 widgets only.
 
-Each widget is a ``VBox`` that wraps one core input widget (``_input``). The
-box keeps its ``value`` in Python terms (option labels, not front-end indices)
-and calls ``on_change()`` with no arguments only when the browser changes the
-value. Updates from the browser reach a core widget through ``set_state``;
-the small subclasses below hook it, so assigning ``value`` from Python, and
-construction, never call ``on_change``.
+Each widget is a ``VBox`` around core input widgets. The box keeps its
+``value`` in Python terms (option labels, not front-end indices) and calls
+``on_change()`` with no arguments only when the browser changes the value.
+Updates from the browser reach a core widget through ``set_state``; the small
+subclasses below hook it, so assigning ``value`` from Python, and construction,
+never call ``on_change``.
 
-Options may be any hashable labels, strings or not, repeated or not. The front
-end only sees ``str(label)`` paired with the option's position, so repeated
-labels stay separate entries. A label is matched to an option by identity
-first, then by ``==``; a label that is no option raises ``ValueError``.
+Options may be any labels, strings or not, repeated or not. The front end only
+sees ``str(label)`` paired with the option's position, so repeated labels stay
+separate entries. A label is matched to an option by identity first, then by
+``==``, through an index built once per widget (see ``_OptionIndex``); a label
+that is no option raises ``ValueError``.
+
+Layout: the box has the width of its size word and its controls fill it
+(``width: auto`` inside the column), so a control's margins stay inside the box
+and nothing overflows it.
 """
+
+import html
+import itertools
 
 import ipywidgets as widgets
 
 #: Layout width of each size word.
 WIDTHS = {"sm": "200px", "md": "300px"}
+
+#: How many options a Multiselect lists at once; the search field narrows the rest.
+SHOWN_OPTIONS = 1000
+
+#: How many chosen labels a Multiselect draws as tags before it summarises the rest.
+SHOWN_TAGS = 50
+
+
+_TAG_STYLE = ("display: inline-block; margin: 1px 4px 1px 0; padding: 0 4px; line-height: 18px; "
+              "border: 1px solid var(--jp-border-color1, #bbb); border-radius: 3px; "
+              "background: var(--jp-layout-color2, #eee); overflow-wrap: anywhere")
 
 
 def _noop():
@@ -41,28 +60,77 @@ def _equal(option, label):
         return False
 
 
-def _find(options, label, taken=frozenset()):
-    """Position of ``label`` among ``options`` (skipping ``taken``), or None."""
-    match = None
-    for i, option in enumerate(options):
-        if i in taken:
-            continue
-        if option is label:
-            return i
-        if match is None and _equal(option, label):
-            match = i
-    return match
+class _OptionIndex:
+    """Finds the positions of labels among options in time linear in their number.
 
+    Built once per widget in one pass over the options. Options that can be
+    dict keys and equal themselves go into a dict; the rest (unhashable ones,
+    and NaN-like ones that are unequal to themselves) are scanned, which stays
+    cheap because real option lists hold few of them. A NaN-like label that is
+    no option by identity matches a NaN-like option of the same type.
+    """
 
-def _positions(options, labels):
-    """Positions of ``labels``, each option used at most once, in label order."""
-    taken = []
-    for label in labels:
-        i = _find(options, label, frozenset(taken))
-        if i is None:
-            raise ValueError(f"{label!r} is not an option (or chosen too often)")
-        taken.append(i)
-    return taken
+    def __init__(self, options):
+        self._options = options
+        self._by_id = {}
+        self._by_key = {}
+        self._odd = []
+        for i, option in enumerate(options):
+            self._by_id.setdefault(id(option), []).append(i)
+            if not _equal(option, option):
+                self._odd.append(i)
+                continue
+            try:
+                self._by_key.setdefault(option, []).append(i)
+            except (TypeError, ValueError):
+                self._odd.append(i)
+
+    def positions(self, labels):
+        """Positions of ``labels`` in label order, each option used at most once."""
+        taken = set()
+        cursors = {}
+        found = []
+        for label in labels:
+            i = self._take(label, taken, cursors)
+            if i is None:
+                raise ValueError(f"{label!r} is not an option (or chosen too often)")
+            taken.add(i)
+            found.append(i)
+        return found
+
+    def _take(self, label, taken, cursors):
+        same = self._first_free(self._by_id.get(id(label)), taken, cursors)
+        if same is not None and self._options[same] is label:
+            return same
+        try:
+            bucket = self._by_key.get(label)
+        except (TypeError, ValueError):
+            bucket = None
+        equal = self._first_free(bucket, taken, cursors)
+        if equal is not None:
+            return equal
+        nan_like = not _equal(label, label)
+        for i in self._odd:
+            option = self._options[i]
+            if i in taken:
+                continue
+            if _equal(option, label) or (nan_like and type(option) is type(label)
+                                         and not _equal(option, option)):
+                return i
+        return None
+
+    @staticmethod
+    def _first_free(bucket, taken, cursors):
+        # Taken positions stay taken for the whole lookup, so a cursor that has
+        # moved past them never goes back: each bucket is walked once.
+        if not bucket:
+            return None
+        key = id(bucket)
+        k = cursors.get(key, 0)
+        while k < len(bucket) and bucket[k] in taken:
+            k += 1
+        cursors[key] = k
+        return bucket[k] if k < len(bucket) else None
 
 
 def _as_label_list(labels):
@@ -70,11 +138,6 @@ def _as_label_list(labels):
         # list("ab") would silently choose "a" and "b".
         raise TypeError("Multiselect value must be a list of labels, not a str")
     return list(labels)
-
-
-def _choices(options):
-    # Positions as values keep repeated or unhashable-looking labels apart.
-    return [(str(option), i) for i, option in enumerate(options)]
 
 
 class _ReportsFrontEndChanges:
@@ -90,15 +153,24 @@ class _ReportsFrontEndChanges:
             self._owner_callback(changed)
 
 
-class _ListBox(_ReportsFrontEndChanges, widgets.SelectMultiple):
-    def _propagate_label(self, change):
-        # Overrides the base observer that maps labels back to indices: with
-        # repeated labels it picks the first one and makes the selection
-        # flicker. Here the index alone decides.
+class _IndexOnly:
+    """Mixin for core selection widgets whose options are (text, position) pairs.
+
+    The index alone is the selection. The base class would also derive
+    ``label`` and ``value`` from it and map them back to an index, which picks
+    the first of repeated labels (the selection flickers) and costs a scan of
+    the options per chosen item.
+    """
+
+    def _propagate_index(self, change):
         pass
 
 
-class _DropdownInput(_ReportsFrontEndChanges, widgets.Dropdown):
+class _ListBox(_IndexOnly, _ReportsFrontEndChanges, widgets.SelectMultiple):
+    pass
+
+
+class _DropdownInput(_IndexOnly, _ReportsFrontEndChanges, widgets.Dropdown):
     pass
 
 
@@ -106,12 +178,19 @@ class _TextInput(_ReportsFrontEndChanges, widgets.Text):
     pass
 
 
+def _fill(widget):
+    # Fill the box's width: margins then stay inside the box instead of
+    # pushing a fixed-width control past its right edge.
+    widget.layout.width = "auto"
+    return widget
+
+
 class _InputBox(widgets.VBox):
     """Plumbing shared by the widgets: width, CSS classes, focus, change reports."""
 
     _value_trait = "value"
 
-    def __init__(self, inner, children, *, css_width, placeholder,
+    def __init__(self, inner, children, *, focus, css_width, placeholder,
                  focus_after_init, width, on_change, css_classes):
         super().__init__(children=children)
         self._input = inner
@@ -122,20 +201,24 @@ class _InputBox(widgets.VBox):
         self.css_classes = css_classes
         if css_width is not None:
             self.layout.width = css_width
-            inner.layout.width = css_width
+        for child in children:
+            _fill(child)
         for name in css_classes:
             self.add_class(name)
-        self._focus_pending = bool(focus_after_init)
-        if self._focus_pending:
+        if focus_after_init:
             # A view reports its creation through _view_count once this is a
             # number; that is the moment a focus request can reach it.
-            inner._view_count = 0
+            focus._view_count = 0
+            focus.observe(self._focus_first_view, "_view_count")
         inner._owner_callback = self._front_end_changed
 
+    @staticmethod
+    def _focus_first_view(change):
+        if change.new:
+            change.owner.unobserve(_InputBox._focus_first_view, "_view_count")
+            change.owner.focus()
+
     def _front_end_changed(self, names):
-        if "_view_count" in names and self._focus_pending and self._input._view_count:
-            self._focus_pending = False
-            self._input.focus()
         if self._value_trait in names and self._take_front_end_value():
             self.on_change()
 
@@ -147,8 +230,11 @@ class _InputBox(widgets.VBox):
 class Multiselect(_InputBox):
     """Pick several options; ``value`` lists the chosen labels in the order chosen.
 
-    A line above the list shows ``placeholder`` while nothing is chosen, and the
-    chosen labels in their order otherwise.
+    Above the list, the chosen labels show as tags in their order (the
+    placeholder while nothing is chosen), then a search field: the list shows
+    the options whose text contains the search text, ignoring case, at most
+    ``SHOWN_OPTIONS`` of them. Selecting in the list adds to the end of the
+    choice; unselecting removes; chosen options hidden by the search stay chosen.
     """
 
     _value_trait = "index"
@@ -159,18 +245,27 @@ class Multiselect(_InputBox):
         options = [] if options is None else options
         value = [] if value is None else value
         value = value if isinstance(value, list) else _as_label_list(value)
-        chosen = _positions(options, value)
+        self._index = _OptionIndex(options)
+        chosen = self._index.positions(value)
         css_width = _css_width(width)
         self.options = options
         self._value = value
         self._chosen = chosen
-        self._summary = widgets.Label()
-        inner = _ListBox(options=_choices(options), index=tuple(sorted(chosen)),
-                         rows=max(1, min(len(options), 8)), tooltip=placeholder)
-        super().__init__(inner, [self._summary, inner], css_width=css_width,
+        self._texts = [str(option) for option in options]
+        self._folded = None
+        self._tags = widgets.HTML()
+        self._search = widgets.Text(placeholder="Search options", continuous_update=True,
+                                    tooltip=placeholder)
+        self._count = widgets.HTML()
+        self._view = []
+        inner = _ListBox(rows=max(1, min(len(options), 8)), tooltip=placeholder)
+        super().__init__(inner, [self._tags, self._search, inner, self._count],
+                         focus=self._search, css_width=css_width,
                          placeholder=placeholder, focus_after_init=focus_after_init,
                          width=width, on_change=on_change, css_classes=css_classes)
-        self._show_summary()
+        self._search.observe(self._show_matches, "value")
+        self._show_matches()
+        self._show_tags()
 
     @property
     def value(self):
@@ -179,41 +274,74 @@ class Multiselect(_InputBox):
     @value.setter
     def value(self, labels):
         labels = labels if isinstance(labels, list) else _as_label_list(labels)
-        chosen = _positions(self.options, labels)
+        chosen = self._index.positions(labels)
         self._value = labels
         self._chosen = chosen
-        self._input.index = tuple(sorted(chosen))
-        self._show_summary()
+        self._select_view()
+        self._show_tags()
+
+    def _matches(self, text):
+        if not text:
+            return range(len(self._texts))
+        if self._folded is None:
+            self._folded = [t.casefold() for t in self._texts]
+        text = text.casefold()
+        return (i for i, folded in enumerate(self._folded) if text in folded)
+
+    def _show_matches(self, change=None):
+        text = self._search.value
+        view = list(itertools.islice(self._matches(text), SHOWN_OPTIONS + 1))
+        more = len(view) > SHOWN_OPTIONS
+        self._view = view = view[:SHOWN_OPTIONS]
+        with self._input.hold_sync():
+            self._input.options = [(self._texts[i], i) for i in view]
+            self._select_view()
+        if more:
+            note = f"first {len(view):,} shown: search to narrow"
+        elif text:
+            note = f"{len(view):,} of {len(self._texts):,} match"
+        else:
+            note = ""
+        self._count.value = f"<small>{html.escape(note)}</small>" if note else ""
+        self._count.layout.display = None if note else "none"
+
+    def _select_view(self):
+        chosen = set(self._chosen)
+        self._input.index = tuple(k for k, i in enumerate(self._view) if i in chosen)
 
     def _take_front_end_value(self):
-        now = self._input.index
-        if set(now) == set(self._chosen):
+        selected = {self._view[k] for k in self._input.index}
+        shown = set(self._view)
+        chosen = set(self._chosen)
+        kept = [i for i in self._chosen if i not in shown or i in selected]
+        added = [i for i in self._view if i in selected and i not in chosen]
+        if not added and len(kept) == len(self._chosen):
             return False
-        # The browser only sends the selected set: keep the earlier choices in
-        # their order and append the new ones.
-        kept = [i for i in self._chosen if i in now]
-        added = sorted(set(now).difference(self._chosen))
         self._chosen = kept + added
         self._value = [self.options[i] for i in self._chosen]
-        self._show_summary()
+        self._show_tags()
         return True
 
-    def _show_summary(self):
-        if self._value:
-            self._summary.value = ", ".join(str(label) for label in self._value)
-            self._summary.style.font_style = "normal"
-        else:
-            self._summary.value = self.placeholder
-            self._summary.style.font_style = "italic"
+    def _show_tags(self):
+        if not self._value:
+            self._tags.value = f"<i>{html.escape(self.placeholder)}</i>"
+            return
+        tags = "".join(f'<span class="ostrel-tag" style="{_TAG_STYLE}">{html.escape(self._texts[i])}</span>'
+                       for i in self._chosen[:SHOWN_TAGS])
+        rest = len(self._chosen) - SHOWN_TAGS
+        if rest > 0:
+            tags += f"<span> and {rest:,} more</span>"
+        self._tags.value = f'<div class="ostrel-tags">{tags}</div>'
 
 
 class Singleselect(_InputBox):
     """Pick one option; ``value`` is its label, or None while nothing is chosen.
 
     ``placeholder`` is shown above the dropdown while nothing is chosen. A
-    ``value`` given to the constructor is shown as chosen whether or not
-    ``set_soft_value`` is true: construction never reports a change, so the
-    flag is only stored.
+    ``value`` given to the constructor is shown as chosen. Without one,
+    ``set_soft_value`` true chooses the first option (when there is one), so
+    ``value`` holds a label from the start; construction never reports a
+    change either way.
     """
 
     _value_trait = "index"
@@ -222,27 +350,26 @@ class Singleselect(_InputBox):
                  focus_after_init=False, set_soft_value=False, width="md",
                  on_change=_noop, css_classes=()):
         options = [] if options is None else options
-        index = self._position(options, value)
+        self._index = _OptionIndex(options)
+        if value is None and set_soft_value and len(options):
+            value = options[0]
+        index = self._position(value)
         css_width = _css_width(width)
         self.options = options
         self.set_soft_value = set_soft_value
         self._value = value
-        self._hint = widgets.Label(value=placeholder, style={"font_style": "italic"})
-        inner = _DropdownInput(options=_choices(options), index=index,
-                               tooltip=placeholder)
-        super().__init__(inner, [self._hint, inner], css_width=css_width,
+        self._hint = widgets.HTML(value=f"<i>{html.escape(placeholder)}</i>")
+        inner = _DropdownInput(options=[(str(option), i) for i, option in enumerate(options)],
+                               index=index, tooltip=placeholder)
+        super().__init__(inner, [self._hint, inner], focus=inner, css_width=css_width,
                          placeholder=placeholder, focus_after_init=focus_after_init,
                          width=width, on_change=on_change, css_classes=css_classes)
         self._show_hint()
 
-    @staticmethod
-    def _position(options, label):
+    def _position(self, label):
         if label is None:
             return None
-        i = _find(options, label)
-        if i is None:
-            raise ValueError(f"{label!r} is not an option")
-        return i
+        return self._index.positions([label])[0]
 
     @property
     def value(self):
@@ -250,7 +377,7 @@ class Singleselect(_InputBox):
 
     @value.setter
     def value(self, label):
-        self._input.index = self._position(self.options, label)
+        self._input.index = self._position(label)
         self._value = label
         self._show_hint()
 
@@ -277,7 +404,7 @@ class Text(_InputBox):
         css_width = _css_width(width)
         self.execute = execute
         inner = _TextInput(placeholder=placeholder, continuous_update=False)
-        super().__init__(inner, [inner], css_width=css_width,
+        super().__init__(inner, [inner], focus=inner, css_width=css_width,
                          placeholder=placeholder, focus_after_init=focus_after_init,
                          width=width, on_change=on_change, css_classes=css_classes)
 

@@ -36,41 +36,86 @@ def test_transformation_evaluates_with_df_old_read_at_call_time(monkeypatch):
 
 
 @pytest.mark.parametrize("cls", [Multiselect, Singleselect, Text])
-def test_widgets_take_keywords_only_and_apply_width_and_classes(cls):
+def test_widgets_take_keywords_only_and_fill_their_width(cls):
     with pytest.raises(TypeError):
         cls("positional")
     classes = ["ostrel-columns-selector-special", "b"]
     widget = cls(width="sm", css_classes=classes)
     assert widget._dom_classes == tuple(classes) and widget.css_classes is classes
-    assert widget.layout.width == widget._input.layout.width == "200px"
+    # The box has the size; its controls fill it, margins inside, so nothing overflows it.
+    assert widget.layout.width == "200px" and {c.layout.width for c in widget.children} == {"auto"}
     ipywidgets.VBox(children=[widget])
 
 
-def test_multiselect_keeps_choice_order_and_reports_only_user_changes(browser, on_change):
-    options = ["a", 1, "[All columns]", "[All columns]"]
+NAN = float("nan")
+
+
+class Missing:
+    """Like pandas.NA: hashable, but == gives something without a truth value."""
+
+    def __eq__(self, other):
+        return self
+
+    def __bool__(self):
+        raise TypeError("boolean value of Missing is ambiguous")
+
+    __hash__ = object.__hash__
+
+
+NA = Missing()
+
+
+@pytest.mark.parametrize("options, labels, positions", [
+    (["a", 1, "a", "a"], ["a", "a", 1.0], [0, 2, 1]),           # == , each option used once
+    ([1, True, 1.0], [True, True], [1, 0]),                     # identity before ==
+    ([NAN, "x", float("nan")], [float("nan"), NAN], [0, 2]),    # NaN-like: identity, else one of its type
+    ([NA, ["unhashable"], "b"], [["unhashable"], NA, "b"], [1, 0, 2]),
+])
+def test_labels_match_options_by_identity_then_equality(options, labels, positions):
+    multi = Multiselect(options=options, value=labels)
+    assert multi._chosen == positions and multi.value == labels
+    with pytest.raises(ValueError):
+        multi.value = labels + [labels[0]] * len(options)
+
+
+def test_multiselect_keeps_choice_order_through_search_and_reports_only_user_changes(browser, on_change):
+    options = ["alpha", 1, "[All columns]", "[All columns]", "beta"]
     multi = Multiselect(placeholder="Choose column(s)", options=options, on_change=on_change)
-    assert multi.options is options and multi.value == []
-    for index, expected in [([2], ["[All columns]"]), ([0, 2], ["[All columns]", "a"]),
-                            ([0, 1, 2], ["[All columns]", "a", 1]), ([0, 1], ["a", 1])]:
+    assert multi.options is options and multi.value == [] and "Choose column(s)" in multi._tags.value
+    for index, expected in [([2], ["[All columns]"]), ([0, 2], ["[All columns]", "alpha"]),
+                            ([0, 1, 2], ["[All columns]", "alpha", 1]), ([0, 1], ["alpha", 1])]:
         browser(multi, index=index)
         assert multi.value == expected
-    assert on_change.count == 4
+    multi._search.value = "A"  # case-folded substring: alpha, the two labels, beta
+    assert [label for label, _ in multi._input.options] == ["alpha", "[All columns]", "[All columns]", "beta"]
+    assert multi._input.index == (0,)
+    browser(multi, index=[3])  # alpha unselected in view; 1 is hidden and stays chosen
+    assert multi.value == [1, "beta"] and on_change.count == 5
+    assert "1</span>" in multi._tags.value and multi._tags.value.index(">1<") < multi._tags.value.index("beta")
     chosen = [1, "[All columns]", "[All columns]"]
     multi.value = chosen
-    assert multi.value is chosen and multi._input.index == (1, 2, 3) and on_change.count == 4
-    with pytest.raises(ValueError):
-        multi.value = ["zzz"]
+    assert multi.value is chosen and multi._input.index == (1, 2) and on_change.count == 5
 
 
-@pytest.mark.parametrize("soft", [True, False])
-def test_singleselect_shows_its_value_and_reports_only_user_changes(browser, on_change, soft):
-    single = Singleselect(options=["[All columns]", "a"], value="[All columns]", set_soft_value=soft,
-                          on_change=on_change)
-    assert single.value == "[All columns]" and single._input.index == 0 and on_change.count == 0
-    browser(single, index=1)
-    assert single.value == "a" and on_change.count == 1
-    single.value = "[All columns]"
-    assert single._input.index == 0 and on_change.count == 1
+@pytest.mark.parametrize("soft, value, options, expected", [
+    (True, None, ["[All columns]", "a"], "[All columns]"),
+    (False, None, ["[All columns]", "a"], None),
+    (True, "a", ["[All columns]", "a"], "a"),
+    (False, "a", ["[All columns]", "a"], "a"),
+    (True, None, [], None),
+])
+def test_singleselect_holds_a_label_from_the_start_with_a_soft_value(browser, on_change, soft, value,
+                                                                      options, expected):
+    single = Singleselect(options=options, value=value, set_soft_value=soft, on_change=on_change)
+    assert single.value == expected and on_change.count == 0
+    assert single._input.index == (None if expected is None else options.index(expected))
+    assert single._hint.layout.display == ("none" if expected is not None else None)
+    if options:
+        pick = 0 if expected == "a" else 1
+        browser(single, index=pick)
+        assert single.value == options[pick] and on_change.count == 1
+        single.value = options[1 - pick]
+        assert single._input.index == 1 - pick and on_change.count == 1
 
 
 def test_text_value_and_focus_on_first_view(browser, monkeypatch, on_change):

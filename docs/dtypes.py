@@ -1,0 +1,65 @@
+"""Writes docs/dtypes.md: which column dtypes each data-type rule selects on the installed pandas.
+
+Run: .venv/bin/python docs/dtypes.py   (after scripts/setup). It runs each rule's generated code on
+a frame with one column per common dtype, so the table shows pandas' own answer, warnings included.
+"""
+
+import datetime as dt
+import sys
+import warnings
+from pathlib import Path
+
+import numpy as np
+import pandas as pd
+
+import ostrel.transformations.columns_selector as cs
+from ostrel.transformation import Transformation
+
+COLUMNS = {
+    "int64": [1, 2], "int32": np.array([1, 2], dtype="int32"), "uint8": np.array([1, 2], dtype="uint8"),
+    "Int64": pd.array([1, None], "Int64"), "float64": [1.5, 2.0], "Float64": pd.array([1.5, None], "Float64"),
+    "bool": [True, False], "boolean": pd.array([True, None], "boolean"),
+    "str (default text)": ["a", "b"], "string": pd.array(["a", None], "string"),
+    "object": [object(), 1], "category": pd.Categorical(["a", "b"]),
+    "datetime64": pd.to_datetime(["2020-01-01", "2020-01-02"]),
+    "datetime64 with tz": pd.to_datetime(["2020-01-01", "2020-01-02"]).tz_localize("UTC"),
+    "timedelta64": [dt.timedelta(days=1), dt.timedelta(days=2)],
+}
+
+
+def main():
+    frame = pd.DataFrame(COLUMNS)
+    rules = [label for label in cs.SELECTOR_OPTIONS if label in cs.BOTTOM_OPTIONS][:10]
+    codes, picks, notes = [], [], []
+    for label in rules:
+        selector = cs.ColumnsSelector(Transformation(frame))
+        selector.value = [label]
+        code = selector.get_df_code()
+        with warnings.catch_warnings(record=True) as caught:
+            warnings.simplefilter("always")
+            picked = set(eval(code, {"df": frame}).columns)
+        codes.append(code)
+        picks.append(picked)
+        notes += [f"- `{code}` warns: {w.message}" for w in caught]
+    lines = [
+        "# Which dtypes each data-type rule selects",
+        "",
+        f"Written by `docs/dtypes.py` on pandas {pd.__version__} (numpy {np.__version__}, "
+        f"Python {sys.version.split()[0]}). A column of each dtype; ✓ where the rule's code selects it.",
+        "The second dropdown of \"[Columns with data type]\" writes the same names as a list, "
+        "`df.select_dtypes(['number'])`, and selects the same columns.",
+        "",
+        "| dtype | " + " | ".join(f"{label}<br>`{code[2:]}`" for label, code in zip(rules, codes)) + " |",
+        "|---|" + "---|" * len(rules),
+    ]
+    for name, dtype in frame.dtypes.items():
+        marks = ["✓" if name in picked else "" for picked in picks]
+        lines.append(f"| {name} (`{dtype}`) | " + " | ".join(marks) + " |")
+    lines += ["", "Warnings pandas gave:" if notes else "pandas gave no warning.", *notes, ""]
+    path = Path(__file__).with_name("dtypes.md")
+    path.write_text("\n".join(lines), encoding="utf-8")
+    print(f"wrote {path}")
+
+
+if __name__ == "__main__":
+    main()

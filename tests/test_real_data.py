@@ -1,0 +1,128 @@
+"""Every rule's code, run by pandas on real tables shipped by PyPI packages, against an independent answer.
+
+The independent answer comes from the column names (re.search, str.startswith / endswith / `in`)
+and pandas' dtype predicates. Where pandas answers otherwise for the same code text, the
+difference is written down in EXPECTED below, so a change of pandas' answer fails here.
+"""
+
+import re
+import warnings
+
+import pytest
+
+from real_use import need
+
+pd = pytest.importorskip("pandas")
+types = pd.api.types
+cs = pytest.importorskip("ostrel.transformations.columns_selector")
+Transformation = pytest.importorskip("ostrel.transformation").Transformation
+
+
+def load(name):
+    if name == "penguins":
+        return need("palmerpenguins").load_penguins()
+    return getattr(need("vega_datasets").local_data, name)()
+
+
+def typed(frame):
+    """Text columns as categories and the gaps between dates as timedeltas, as an analyst would."""
+    frame = frame.astype({c: "category" for c in frame.select_dtypes("string").columns})
+    for c in frame.select_dtypes("datetime").columns:
+        frame[f"{c}_gap"] = frame[c].diff()
+    return frame
+
+
+VARIANTS = {"as read": lambda f: f, "convert_dtypes": lambda f: f.convert_dtypes(), "typed": typed}
+
+# pandas' select_dtypes argument -> the dtype predicate it is compared with.
+PREDICATES = {
+    "number": lambda d: types.is_numeric_dtype(d) and not types.is_bool_dtype(d),
+    "string": lambda d: isinstance(d, pd.StringDtype),
+    "object": types.is_object_dtype,
+    "category": lambda d: isinstance(d, pd.CategoricalDtype),
+    "int": types.is_integer_dtype,
+    "float": types.is_float_dtype,
+    "bool": types.is_bool_dtype,
+    "datetime": types.is_datetime64_any_dtype,
+    "timedelta": lambda d: types.is_timedelta64_dtype(d),
+}
+
+# Columns on which pandas' answer for a fixed code text differs from the predicate.
+EXPECTED = {
+    "number": lambda d: types.is_timedelta64_dtype(d),   # pandas counts timedeltas as numbers
+    "object": lambda d: isinstance(d, pd.StringDtype) and d.na_value is not pd.NA,  # 'str', with a warning
+    "int": types.is_unsigned_integer_dtype,                # left out of 'int'
+    "datetime": lambda d: isinstance(d, pd.DatetimeTZDtype),  # left out of 'datetime'
+}
+
+# Special label -> the select_dtypes names it stands for; the data-type dropdown's labels likewise.
+FAMILIES = {"[Numeric columns]": ["number"], "[String/Text or Object columns]": ["string", "object"],
+            "[String-only columns]": ["string"], "[Object-only columns]": ["object"],
+            "[Categoric/Factor columns]": ["category"], "[Integer columns]": ["int"],
+            "[Float columns]": ["float"], "[Boolean columns]": ["bool"],
+            "[Datetime columns]": ["datetime"], "[Timedelta columns]": ["timedelta"]}
+DTYPES = dict(zip(["Numeric", "String/Text or Object", "String only", "Object only", "Categoric/Factor",
+                   "Integer", "Float", "Boolean", "Datetime", "Timedelta"], FAMILIES.values()))
+
+NAME_RULES = {"[Columns that start with]": str.startswith, "[Columns that end with]": str.endswith,
+              # pandas' str.contains reads the text as a regular expression, so "." matches any name
+              "[Columns that contain]": lambda name, text: re.search(text, name) is not None}
+TEXTS = ["s", "_", "e", ".", ""]
+PATTERNS = ["^[a-m]", "_(mm|g)$", "(?i)^[A-Z][a-z]+$", ""]
+
+
+def by_dtype(frame, names):
+    return [c for c, d in frame.dtypes.items()
+            if any(PREDICATES[n](d) != EXPECTED.get(n, lambda _: False)(d) for n in names)]
+
+
+def selected(frame, selector, special=None, entry=None):
+    """The columns pandas selects with the sub-frame code and with the column-list code; they must agree."""
+    if special is not None:
+        getattr(selector._special_selector, special).value = entry
+    with warnings.catch_warnings():
+        warnings.simplefilter("ignore", (DeprecationWarning, FutureWarning))
+        by_frame = list(eval(selector.get_df_code(), {"df": frame}).columns)
+        by_list = list(Transformation(frame).eval_code(selector.get_columns_code()))
+    assert by_frame == by_list, selector.get_df_code()
+    return by_frame
+
+
+@pytest.mark.filterwarnings("ignore:The 'convert_dates' keyword")  # inside vega_datasets
+@pytest.mark.parametrize("variant", VARIANTS)
+@pytest.mark.parametrize("dataset", ["penguins", "cars", "seattle_weather", "la_riots"])
+def test_every_rule_selects_what_an_independent_computation_expects(dataset, variant):
+    frame = VARIANTS[variant](load(dataset))
+    names = [str(c) for c in frame.columns]
+    for label in cs.SELECTOR_OPTIONS:
+        selector = cs.ColumnsSelector(Transformation(frame))
+        selector.value = [label]
+        if label in FAMILIES:
+            assert selected(frame, selector) == by_dtype(frame, FAMILIES[label]), label
+        elif label == "[All columns]":
+            assert selected(frame, selector) == list(frame.columns)
+        elif label == "[Columns with data type]":
+            for entry, family in DTYPES.items():
+                assert selected(frame, selector, "data_type", entry) == by_dtype(frame, family), entry
+        elif label == "[Columns that match regex]":
+            for pattern in PATTERNS:
+                expected = [c for c in names if re.search(pattern or "^$", c)]
+                assert selected(frame, selector, "text", pattern) == expected, pattern
+        else:
+            for text in TEXTS:
+                expected = [c for c in names if NAME_RULES[label](c, text)]
+                assert selected(frame, selector, "text", text) == expected, (label, text)
+
+
+def test_name_rules_refuse_labels_that_are_not_strings():
+    frame = load("penguins")
+    frame.columns = range(frame.shape[1])  # as read_csv(header=None) gives them
+    for label, text in [("[Columns that match regex]", "^[12]$"), *((label, "1") for label in NAME_RULES)]:
+        selector = cs.ColumnsSelector(Transformation(frame))
+        selector.value = [label]
+        selector._special_selector.text.value = text
+        if label in NAME_RULES:
+            with pytest.raises(AttributeError, match="only use .str accessor with string values"):
+                eval(selector.get_df_code(), {"df": frame})
+        else:  # filter(regex=...) searches str(label)
+            assert list(eval(selector.get_df_code(), {"df": frame}).columns) == [1, 2]
