@@ -1,58 +1,178 @@
-"""Cost of the module's hot calls, next to the same methods written in Python.
+"""The module's methods against the same methods written in plain Python (bench/twin.py), side by side.
 
-Run: .venv/bin/python bench/bench_calls.py   (after scripts/setup). Prints microseconds per call,
-best of five repeats. Not part of the test suite: numbers depend on the machine.
+Run:  .venv/bin/python bench/bench_calls.py [--quick] [--markdown]
+
+Both get the same cheap host stand-ins (widgets that only keep their keywords, `repr` as
+string_to_code, a transformation that hands back a fixed list), so that what is measured is the
+module's own work. Each operation is timed in interleaved repeats (ours, then the twin's, alternating
+which goes first); a repeat's ratio is ours / twin's, and the table gives the median ratio with the
+spread of the middle half. Numbers depend on the machine; the ratios are what to compare.
 """
 
+import argparse
+import gc
+import math
+import statistics
+import sys
 import timeit
+import types
+from pathlib import Path
 
 import ipywidgets as widgets
-import pandas as pd
 
 import ostrel.transformations.columns_selector as cs
-from ostrel.transformation import Transformation
 
-DF_OLD = "df"
-
-
-class PyNumericColumns(widgets.VBox):
-    """The same selector written in Python, for comparison."""
-
-    def __init__(self, manager=None, on_change=lambda: None, **kwargs):
-        self.manager = manager
-        self.on_change = on_change
-        super().__init__(**kwargs)
-
-    def get_df_code(self):
-        return f"{DF_OLD}.select_dtypes('number')"
-
-    def get_columns_code(self):
-        return f"{self.get_df_code()}.columns"
+sys.path.insert(0, str(Path(__file__).parent))
+import twin  # noqa: E402
 
 
-def per_call(statement, namespace, number=20000):
-    best = min(timeit.repeat(statement, globals=namespace, number=number, repeat=5))
-    return best / number * 1e6
+class HostWidget(widgets.Widget):
+    """A host widget that keeps its keywords and a plain `value`."""
+
+    def __init__(self, **kwargs):
+        super().__init__()
+        self.__dict__.update(kwargs)
+        self.value = kwargs.get("value", "")
+
+
+Multiselect = type("Multiselect", (HostWidget,), {})
+Singleselect = type("Singleselect", (HostWidget,), {})
+Text = type("Text", (HostWidget,), {})
+
+
+class OstrelError(Exception):
+    pass
+
+
+class Transformation:
+    def __init__(self, columns):
+        self.frame = types.SimpleNamespace(columns=columns)
+
+    def get_df(self):
+        return self.frame
+
+    def eval_code(self, code):
+        return ["a", "b"]
+
+
+HOST = dict(DF_OLD="df", string_to_code=repr, OstrelError=OstrelError, Multiselect=Multiselect,
+            Singleselect=Singleselect, Text=Text)
+for _module in (cs, twin):
+    for _name, _value in HOST.items():
+        setattr(_module, _name, _value)
+
+
+def names(count):
+    return [f"column_{i}" for i in range(count)]
+
+
+def operations():
+    """(group, title, statement); the statement runs against each module in `m`."""
+    yield from [("code", "AllColumns().get_df_code()", "m.AllColumns().get_df_code", None)]
+    for label in cs.SELECTOR_OPTIONS:
+        for member in ("get_df_code", "get_columns_code"):
+            yield "code", f"{label} {member}()", None, (label, member)
+    for count in (10, 1000, 10000):
+        group = "scaled" if count >= 1000 else "code"
+        yield group, f"names mode get_df_code(), {count:,} names", None, ("names", count, "get_df_code")
+        yield group, f"names mode get_columns_code(), {count:,} names", None, ("names", count, "get_columns_code")
+    for count in (10, 10000):
+        group = "scaled" if count >= 1000 else "mode"
+        yield group, f"has_special_selector(), {count:,} values", None, ("names", count, "has_special_selector")
+    yield "mode", "has_column_names(), 10 values", None, ("names", 10, "has_column_names")
+    yield "mode", "_selection_changed(), names mode", None, ("names", 10, "_selection_changed")
+    for count in (1000, 10000, 100000):
+        yield "build", f"construction, {count:,} columns", None, ("build", count)
+    yield "build", "switch to a special label and back", None, ("round trip",)
+
+
+def subject(module, spec):
+    """A callable that runs the operation once against `module`."""
+    if spec[0] == "names":
+        _, count, member = spec
+        widget = module.ColumnsSelector(Transformation(names(count)))
+        widget._main_selector.value = names(count)
+        return getattr(widget, member)
+    if spec[0] == "build":
+        transformation = Transformation(names(spec[1]))
+        return lambda: module.ColumnsSelector(transformation)
+    if spec[0] == "round trip":
+        widget = module.ColumnsSelector(Transformation(names(10)))
+
+        def round_trip():
+            widget.value = ["[Numeric columns]"]
+            widget.value = "column_1"
+        return round_trip
+    label, member = spec
+    manager = types.SimpleNamespace(transformation=Transformation(names(3)))
+    selector = module.SELECTOR_OPTIONS[label](manager=manager)
+    for child in selector.children:
+        child.value = "Numeric" if label == "[Columns with data type]" else "e$"
+    return getattr(selector, member)
+
+
+def per_call(function, number):
+    return timeit.timeit(function, number=number) / number
+
+
+def measure(ours, theirs, repeats, budget):
+    number = max(1, int(budget / max(per_call(theirs, 1), per_call(ours, 1), 1e-7)))
+    ratios, times = [], []
+    for repeat in range(repeats):
+        first, second = (ours, theirs) if repeat % 2 == 0 else (theirs, ours)
+        a, b = per_call(first, number), per_call(second, number)
+        ours_time, twin_time = (a, b) if repeat % 2 == 0 else (b, a)
+        ratios.append(ours_time / twin_time)
+        times.append((ours_time, twin_time))
+    quartiles = statistics.quantiles(ratios, n=4) if len(ratios) > 1 else [ratios[0]] * 3
+    return statistics.median(t[0] for t in times), statistics.median(t[1] for t in times), \
+        statistics.median(ratios), (quartiles[0], quartiles[2])
+
+
+def unit(seconds):
+    for scale, name in ((1e-3, "ms"), (1e-6, "us"), (1e-9, "ns")):
+        if seconds >= scale:
+            return f"{seconds / scale:7.2f} {name}"
+    return f"{seconds / 1e-9:7.2f} ns"
 
 
 def main():
-    frame = pd.DataFrame({f"c{i}": [i] for i in range(1000)})
-    selector = cs.ColumnsSelector(Transformation(frame))
-    selector.value = list(frame.columns)
-    namespace = {"ours": cs.NumericColumns(), "python": PyNumericColumns(), "selector": selector}
-    rows = [
-        ("get_df_code(), whole-frame selector", "ours.get_df_code()", "python.get_df_code()"),
-        ("get_columns_code(), calls get_df_code", "ours.get_columns_code()", "python.get_columns_code()"),
-        ("focus_dropdown(), a no-argument method", "ours.focus_dropdown()", None),
-        ("ColumnsSelector.has_column_names(), 1000 names chosen", "selector.has_column_names()", None),
-        ("ColumnsSelector.get_df_code(), 1000 names chosen", "selector.get_df_code()", None),
-    ]
-    print(f"{'call':58} {'module':>10} {'python':>10}")
-    for title, ours, python in rows:
-        number = 200 if "1000" in title else 20000
-        mine = per_call(ours, namespace, number)
-        theirs = f"{per_call(python, namespace, number):8.2f}us" if python else f"{'-':>10}"
-        print(f"{title:58} {mine:8.2f}us {theirs}")
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--quick", action="store_true", help="fewer, shorter repeats")
+    parser.add_argument("--markdown", action="store_true", help="print a Markdown table")
+    args = parser.parse_args()
+    repeats, budget = (5, 0.005) if args.quick else (11, 0.02)
+    gc.disable()  # a collection landing in one side's repeat would skew its ratio
+    rows = []
+    for group, title, statement, spec in operations():
+        if statement:
+            ours = (lambda: cs.AllColumns().get_df_code()) if False else None
+        ours, theirs = (subject(cs, spec), subject(twin, spec)) if spec else (
+            eval(f"lambda: {statement.replace('m.', 'cs.')}()"), eval(f"lambda: {statement.replace('m.', 'twin.')}()"))
+        if not spec:  # construction of a bare selector followed by the call: time only the call
+            selector, twin_selector = cs.AllColumns(), twin.AllColumns()
+            ours, theirs = selector.get_df_code, twin_selector.get_df_code
+        rows.append((group, title, *measure(ours, theirs, repeats, budget * (5 if group == "build" else 1))))
+        gc.collect()
+    print(f"CPython {sys.version.split()[0]}, ipywidgets {widgets.__version__}; median of {repeats} interleaved "
+          f"repeats")
+    if args.markdown:
+        print("\n| operation | ours | plain Python | ratio | middle half |\n|---|---:|---:|---:|---|")
+    for group, title, ours, theirs, ratio, (low, high) in rows:
+        if args.markdown:
+            print(f"| {title} | {unit(ours).strip()} | {unit(theirs).strip()} | {ratio:.2f} | {low:.2f}-{high:.2f} |")
+        else:
+            print(f"{title:58} {unit(ours)} {unit(theirs)}  {ratio:5.2f}  ({low:.2f}-{high:.2f})")
+    by_group = {g: [r[4] for r in rows if r[0] == g] for g in ("code", "mode", "scaled", "build")}
+    fast = by_group["code"] + by_group["mode"] + by_group["scaled"]
+    print(f"\ngeometric mean, code-text and mode-test operations: {math.exp(statistics.mean(map(math.log, fast))):.2f}")
+    print(f"worst of those: {max(fast):.2f}; operations that grow with the names: "
+          f"{', '.join(f'{r:.2f}' for r in by_group['scaled'])}; construction and round trip: "
+          f"{', '.join(f'{r:.2f}' for r in by_group['build'])}")
+    times = {r[1]: r[2] for r in rows}
+    for what in ("names mode get_df_code()", "names mode get_columns_code()"):
+        growth = times[f"{what}, 10,000 names"] / times[f"{what}, 1,000 names"]
+        print(f"{what}: 10x the names took {growth:.1f}x the time")
 
 
 if __name__ == "__main__":
