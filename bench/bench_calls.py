@@ -67,55 +67,53 @@ def names(count):
 
 
 def operations():
-    """(group, title, statement); the statement runs against each module in `m`."""
-    yield from [("code", "AllColumns().get_df_code()", "m.AllColumns().get_df_code", None)]
-    for label in cs.SELECTOR_OPTIONS:
-        for member in ("get_df_code", "get_columns_code"):
-            yield "code", f"{label} {member}()", None, (label, member)
+    """(group, title, spec): "code" and "mode" make the geometric mean; "scaled" grow with the names."""
+    yield "code", "AllColumns get_df_code()", ("[All columns]", "get_df_code")
+    yield "code", "NumericColumns get_df_code() (a data-type family)", ("[Numeric columns]", "get_df_code")
+    yield "code", "ColumnsThatContain get_df_code()", ("[Columns that contain]", "get_df_code")
+    yield "code", "ColumnsWithDtype get_df_code()", ("[Columns with data type]", "get_df_code")
+    for label, cls in cs.SELECTOR_OPTIONS.items():
+        yield "code", f"{cls.__name__} get_columns_code()", (label, "get_columns_code")
     for count in (10, 1000, 10000):
         group = "scaled" if count >= 1000 else "code"
-        yield group, f"names mode get_df_code(), {count:,} names", None, ("names", count, "get_df_code")
-        yield group, f"names mode get_columns_code(), {count:,} names", None, ("names", count, "get_columns_code")
+        yield group, f"names mode get_df_code(), {count:,} names", ("names", count, "get_df_code")
+        yield group, f"names mode get_columns_code(), {count:,} names", ("names", count, "get_columns_code")
     for count in (10, 10000):
-        group = "scaled" if count >= 1000 else "mode"
-        yield group, f"has_special_selector(), {count:,} values", None, ("names", count, "has_special_selector")
-    yield "mode", "has_column_names(), 10 values", None, ("names", 10, "has_column_names")
-    yield "mode", "_selection_changed(), names mode", None, ("names", 10, "_selection_changed")
+        yield "scaled" if count >= 1000 else "mode", f"has_special_selector(), {count:,} values", (
+            "names", count, "has_special_selector")
+    yield "mode", "_selection_changed(), names mode", ("names", 10, "_selection_changed")
     for count in (1000, 10000, 100000):
-        yield "build", f"construction, {count:,} columns", None, ("build", count)
-    yield "build", "switch to a special label and back", None, ("round trip",)
+        yield "build", f"construction, {count:,} columns", ("build", count)
+    yield "build", "switch to a special label and back", ("round trip",)
 
 
 def subject(module, spec):
-    """A callable that runs the operation once against `module`."""
+    """A statement that runs the operation once against `module`, as a host would write it, and its globals."""
     if spec[0] == "names":
         _, count, member = spec
         widget = module.ColumnsSelector(Transformation(names(count)))
         widget._main_selector.value = names(count)
-        return getattr(widget, member)
+        return f"widget.{member}()", {"widget": widget}
     if spec[0] == "build":
-        transformation = Transformation(names(spec[1]))
-        return lambda: module.ColumnsSelector(transformation)
+        return "ColumnsSelector(transformation)", {"ColumnsSelector": module.ColumnsSelector,
+                                                   "transformation": Transformation(names(spec[1]))}
     if spec[0] == "round trip":
         widget = module.ColumnsSelector(Transformation(names(10)))
-
-        def round_trip():
-            widget.value = ["[Numeric columns]"]
-            widget.value = "column_1"
-        return round_trip
+        return "widget.value = ['[Numeric columns]']; widget.value = 'column_1'", {"widget": widget}
     label, member = spec
     manager = types.SimpleNamespace(transformation=Transformation(names(3)))
     selector = module.SELECTOR_OPTIONS[label](manager=manager)
     for child in selector.children:
         child.value = "Numeric" if label == "[Columns with data type]" else "e$"
-    return getattr(selector, member)
+    return f"selector.{member}()", {"selector": selector}
 
 
-def per_call(function, number):
-    return timeit.timeit(function, number=number) / number
+def per_call(timer, number):
+    return timer.timeit(number=number) / number
 
 
 def measure(ours, theirs, repeats, budget):
+    ours, theirs = timeit.Timer(ours[0], globals=ours[1]), timeit.Timer(theirs[0], globals=theirs[1])
     number = max(1, int(budget / max(per_call(theirs, 1), per_call(ours, 1), 1e-7)))
     ratios, times = [], []
     for repeat in range(repeats):
@@ -144,14 +142,8 @@ def main():
     repeats, budget = (5, 0.005) if args.quick else (11, 0.02)
     gc.disable()  # a collection landing in one side's repeat would skew its ratio
     rows = []
-    for group, title, statement, spec in operations():
-        if statement:
-            ours = (lambda: cs.AllColumns().get_df_code()) if False else None
-        ours, theirs = (subject(cs, spec), subject(twin, spec)) if spec else (
-            eval(f"lambda: {statement.replace('m.', 'cs.')}()"), eval(f"lambda: {statement.replace('m.', 'twin.')}()"))
-        if not spec:  # construction of a bare selector followed by the call: time only the call
-            selector, twin_selector = cs.AllColumns(), twin.AllColumns()
-            ours, theirs = selector.get_df_code, twin_selector.get_df_code
+    for group, title, spec in operations():
+        ours, theirs = subject(cs, spec), subject(twin, spec)
         rows.append((group, title, *measure(ours, theirs, repeats, budget * (5 if group == "build" else 1))))
         gc.collect()
     print(f"CPython {sys.version.split()[0]}, ipywidgets {widgets.__version__}; median of {repeats} interleaved "

@@ -90,6 +90,17 @@ bool in_keys(PyObject* mapping, PyObject* item) {
   return check(PySequence_Contains(keys.borrow(), item)) == 1;
 }
 
+bool is_plain_dict(PyObject* mapping) {
+  if (!PyDict_CheckExact(mapping)) return false;
+  PyObject* key;
+  PyObject* value;
+  Py_ssize_t pos = 0;
+  while (PyDict_Next(mapping, &pos, &key, &value)) {
+    if (!PyUnicode_CheckExact(key)) return false;
+  }
+  return true;
+}
+
 Ref new_list(std::initializer_list<Arg> items) {
   Ref list = Ref::steal(PyList_New(0));
   for (const Arg& item : items) append(list.borrow(), item.get());

@@ -78,6 +78,38 @@ bool not_equal(PyObject* left, PyObject* right);  // left != right, then its tru
 // item in mapping.keys(); for an exact dict that is the dict's own membership test, with no view made.
 bool in_keys(PyObject* mapping, PyObject* item);
 
+// Whether mapping is an exact dict whose keys are all exact strs: a membership test of an exact str
+// in it runs no code of the user's.
+bool is_plain_dict(PyObject* mapping);
+
+// The first item of `values` that is in mapping().keys(), mapping() called anew for every item;
+// an empty Ref when there is none. Along an exact list of exact strs tested against a plain dict,
+// nothing of the user's runs between two items, so the mapping read for the first of them stands
+// for the rest (what a fresh read would give), and each test is one dict lookup.
+template <typename Mapping>
+Ref first_key_in(PyObject* values, Mapping&& mapping) {
+  if (!PyList_CheckExact(values)) {
+    Ref items = iterate(values);
+    while (Ref item = next(items.borrow())) {
+      if (in_keys(mapping().borrow(), item.borrow())) return item;
+    }
+    return {};
+  }
+  for (Py_ssize_t i = 0; i < PyList_Size(values); ++i) {
+    Ref item = Ref::share(PyList_GetItem(values, i));  // held: a test may change the list
+    Ref keys = mapping();
+    if (PyUnicode_CheckExact(item.borrow()) && is_plain_dict(keys.borrow())) {
+      while (PyUnicode_CheckExact(item.borrow())) {
+        if (check(PyDict_Contains(keys.borrow(), item.borrow())) == 1) return item;
+        if (++i == PyList_Size(values)) return {};
+        item = Ref::share(PyList_GetItem(values, i));
+      }
+    }
+    if (in_keys(keys.borrow(), item.borrow())) return item;
+  }
+  return {};
+}
+
 Ref new_list(std::initializer_list<Arg> items = {});
 void append(PyObject* list, PyObject* item);
 

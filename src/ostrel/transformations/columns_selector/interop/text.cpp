@@ -3,14 +3,13 @@
 // takes the interpreter's own route, in the same order.
 #include "interop/text.hpp"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 namespace columns_selector {
 
 namespace {
-
-constexpr Py_ssize_t kMaxPieces = 16;
 
 // The code points of a str, copied into a buffer kept between calls.
 class CodePoints {
@@ -45,77 +44,95 @@ void append_utf8(std::string& out, Py_UCS4 c) {
   }
 }
 
-// repr(text) for an exact str: written directly when every character is printable ASCII other
-// than a quote or a backslash (repr is then the text between single quotes); otherwise the
-// interpreter's repr, copied over.
-void append_repr(std::string& out, PyObject* text, CodePoints& points) {
-  Py_ssize_t length = 0;
-  const Py_UCS4* chars = points.read(text, length);
-  size_t start = out.size();
-  out.resize(start + static_cast<size_t>(length) + 2);
-  char* write = out.data() + start;
-  *write++ = '\'';
+// The repr of an exact str at `write`, when every character is printable ASCII other than a quote
+// or a backslash (repr is then the text between single quotes); returns where it ended, or NULL
+// when the text needs the interpreter's repr.
+char* write_plain_repr(char* write, const Py_UCS4* chars, Py_ssize_t length) {
+  // One pass with no early exit, so that the compiler can do it several characters at a time.
+  unsigned escaped = 0;
+  char* text = write + 1;
   for (Py_ssize_t i = 0; i < length; ++i) {
     Py_UCS4 c = chars[i];
-    if (c < 0x20 || c > 0x7E || c == '\'' || c == '\\') {
-      out.resize(start);
-      Ref repr = Ref::steal(PyObject_Repr(text));
-      chars = points.read(repr.borrow(), length);
-      for (Py_ssize_t j = 0; j < length; ++j) append_utf8(out, chars[j]);
-      return;
-    }
-    *write++ = static_cast<char>(c);
+    escaped |= static_cast<unsigned>(c - 0x20 > 0x5E) | static_cast<unsigned>(c == '\'') |
+               static_cast<unsigned>(c == '\\');
+    text[i] = static_cast<char>(c);
   }
-  *write = '\'';
+  if (escaped != 0) return nullptr;
+  write[0] = '\'';
+  text[length] = '\'';
+  return text + length + 1;
 }
 
 // str(list) for an exact list whose items are all exact strs; an empty Ref for any other value.
+// Nothing here runs code of the user's, so the list cannot change under the loops.
 Ref str_of_names(PyObject* list) {
   Py_ssize_t count = PyList_Size(list);
+  Py_ssize_t plain_size = 2;  // the brackets; each name adds its quotes and a separator of two
   for (Py_ssize_t i = 0; i < count; ++i) {
-    if (!PyUnicode_CheckExact(PyList_GetItem(list, i))) return {};
+    PyObject* item = PyList_GetItem(list, i);
+    if (!PyUnicode_CheckExact(item)) return {};
+    plain_size += PyUnicode_GetLength(item) + 4;
   }
   static CodePoints points;
-  std::string out;
-  out.reserve(static_cast<size_t>(count) * 12 + 2);
-  out.push_back('[');
-  // Nothing below runs code of the user's, so the list cannot change under the loop.
+  std::string out(static_cast<size_t>(plain_size), '\0');
+  char* write = out.data();
+  *write++ = '[';
   for (Py_ssize_t i = 0; i < count; ++i) {
-    if (i > 0) out.append(", ");
-    append_repr(out, PyList_GetItem(list, i), points);
+    if (i > 0) {
+      *write++ = ',';
+      *write++ = ' ';
+    }
+    PyObject* item = PyList_GetItem(list, i);
+    Py_ssize_t length = 0;
+    const Py_UCS4* chars = points.read(item, length);
+    if (char* end = write_plain_repr(write, chars, length)) {
+      write = end;
+      continue;
+    }
+    // Escapes or other characters: the interpreter's repr, and room for the rest.
+    Ref repr = Ref::steal(PyObject_Repr(item));
+    chars = points.read(repr.borrow(), length);
+    size_t at = static_cast<size_t>(write - out.data());
+    std::string text;
+    for (Py_ssize_t j = 0; j < length; ++j) append_utf8(text, chars[j]);
+    out.resize(out.size() + text.size());
+    write = out.data() + at;
+    write = std::copy(text.begin(), text.end(), write);
   }
-  out.push_back(']');
-  return Ref::steal(PyUnicode_DecodeUTF8(out.data(), static_cast<Py_ssize_t>(out.size()), nullptr));
+  *write++ = ']';
+  return Ref::steal(PyUnicode_DecodeUTF8(out.data(), write - out.data(), nullptr));
 }
 
 }  // namespace
 
 Ref str_of(PyObject* value) {
+  if (PyUnicode_CheckExact(value)) return Ref::share(value);  // str() of an exact str is itself
   if (PyList_CheckExact(value)) {
     if (Ref text = str_of_names(value)) return text;
   }
   return Ref::steal(PyObject_Str(value));
 }
 
-Ref text_form(PyObject* value) {
-  if (PyUnicode_CheckExact(value)) return Ref::share(value);
-  return Ref::steal(PyObject_Format(value, ""_s));
-}
-
-Ref join_text(std::initializer_list<Arg> pieces) {
-  if (pieces.size() > static_cast<size_t>(kMaxPieces)) {
+Ref join_texts(Ref* texts, Py_ssize_t count) {
+  // One tuple per count, kept and reused: a tuple made for every join costs an allocation and a
+  // turn of the garbage collector's counter. Nothing else ever holds it, and nothing of the user's
+  // runs while it is filled.
+  static std::array<PyObject*, 17> tuples = {};
+  if (count >= static_cast<Py_ssize_t>(tuples.size())) {
     PyErr_SetString(PyExc_SystemError, "columns_selector: too many pieces of text");
     throw PyErrorSet{};
   }
-  // Each piece is formatted in turn, left to right, before anything is joined.
-  Ref texts[kMaxPieces];
-  Py_ssize_t count = 0;
-  for (const Arg& piece : pieces) texts[count++] = text_form(piece.get());
-  if (count == 1) return std::move(texts[0]);
-  if (count == 2) return Ref::steal(PyUnicode_Concat(texts[0].borrow(), texts[1].borrow()));
-  Ref tuple = Ref::steal(PyTuple_New(count));
-  for (Py_ssize_t i = 0; i < count; ++i) PyTuple_SetItem(tuple.borrow(), i, texts[i].release());
-  return Ref::steal(PyUnicode_Join(""_s, tuple.borrow()));
+  PyObject*& tuple = tuples[count];
+  if (tuple == nullptr || Py_REFCNT(tuple) != 1) {
+    Py_XDECREF(tuple);
+    tuple = nullptr;
+    tuple = Ref::steal(PyTuple_New(count)).release();
+  }
+  for (Py_ssize_t i = 0; i < count; ++i) PyTuple_SetItem(tuple, i, texts[i].release());
+  PyObject* joined = PyUnicode_Join(""_s, tuple);
+  // Let go of the pieces now rather than at the next join.
+  for (Py_ssize_t i = 0; i < count; ++i) PyTuple_SetItem(tuple, i, Ref::share(Py_None).release());
+  return Ref::steal(joined);
 }
 
 }  // namespace columns_selector

@@ -16,8 +16,8 @@ Ref get_current_values(Frame& f);
 Ref selection_changed(Frame& f);
 // Whether the class of self._main_selector equals Multiselect (an equality test, not isinstance).
 bool main_selector_is(Frame& f, int comparison);
-// Whether item is a key of SELECTOR_OPTIONS, the registry looked up afresh.
-bool is_special_label(Frame& f, PyObject* item);
+// The first of values that is a key of SELECTOR_OPTIONS (looked up afresh for each), or an empty Ref.
+Ref first_special_label(Frame& f, PyObject* values);
 
 // switching.cpp
 Ref set_special_selector(Frame& f);

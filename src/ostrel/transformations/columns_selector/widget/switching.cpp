@@ -8,13 +8,8 @@ namespace {
 // The first current value that is a special label, or None.
 Ref chosen_special_label(Frame& f) {
   Ref values = call_method(f.self(), "_get_current_values"_s);
-  Ref chosen = none();
-  any_of(values.borrow(), [&](PyObject* item) {
-    if (!is_special_label(f, item)) return false;
-    chosen = Ref::share(item);
-    return true;
-  });
-  return chosen;
+  Ref chosen = first_special_label(f, values.borrow());
+  return chosen ? std::move(chosen) : none();
 }
 
 // A new list: our class first, then the caller's, whose list is left as it is.

@@ -11,8 +11,9 @@ bool main_selector_is(Frame& f, int comparison) {
   return truthy(result.borrow());
 }
 
-// SELECTOR_OPTIONS is looked up again for every item, as each test reads it.
-bool is_special_label(Frame& f, PyObject* item) { return in_keys(f.global("SELECTOR_OPTIONS"_s).borrow(), item); }
+Ref first_special_label(Frame& f, PyObject* values) {
+  return first_key_in(values, [&] { return f.global("SELECTOR_OPTIONS"_s); });
+}
 
 Ref get_current_values(Frame& f) {
   if (main_selector_is(f, Py_EQ)) return getattr(getattr(f.self(), "_main_selector"_s).borrow(), "value"_s);
@@ -21,8 +22,7 @@ Ref get_current_values(Frame& f) {
 
 Ref has_special_selector(Frame& f) {
   Ref values = call_method(f.self(), "_get_current_values"_s);
-  bool found = any_of(values.borrow(), [&](PyObject* item) { return is_special_label(f, item); });
-  return Ref::share(found ? Py_True : Py_False);
+  return Ref::share(first_special_label(f, values.borrow()) ? Py_True : Py_False);
 }
 
 Ref has_column_names(Frame& f) {
