@@ -4,6 +4,7 @@
 #include "interop/text.hpp"
 
 #include <algorithm>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,23 @@ void append_utf8(std::string& out, Py_UCS4 c) {
     out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
     out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
   }
+}
+
+// The text of a str, as UTF-8 (a lone surrogate in three bytes, as "surrogatepass" reads it back).
+void append_text(std::string& out, PyObject* text, CodePoints& points) {
+  Py_ssize_t length = 0;
+  const Py_UCS4* chars = points.read(text, length);
+  size_t at = out.size();
+  out.resize(at + static_cast<size_t>(length));
+  char* write = out.data() + at;
+  Py_UCS4 wide = 0;
+  for (Py_ssize_t i = 0; i < length; ++i) {
+    wide |= chars[i];
+    write[i] = static_cast<char>(chars[i]);
+  }
+  if (wide < 0x80) return;
+  out.resize(at);
+  for (Py_ssize_t i = 0; i < length; ++i) append_utf8(out, chars[i]);
 }
 
 // The repr of an exact str at `write`, when every character is printable ASCII other than a quote
@@ -113,26 +131,31 @@ Ref str_of(PyObject* value) {
   return Ref::steal(PyObject_Str(value));
 }
 
-Ref join_texts(Ref* texts, Py_ssize_t count) {
-  // One tuple per count, kept and reused: a tuple made for every join costs an allocation and a
-  // turn of the garbage collector's counter. Nothing else ever holds it, and nothing of the user's
-  // runs while it is filled.
-  static std::array<PyObject*, 17> tuples = {};
-  if (count >= static_cast<Py_ssize_t>(tuples.size())) {
-    PyErr_SetString(PyExc_SystemError, "columns_selector: too many pieces of text");
-    throw PyErrorSet{};
+Ref write_pieces(const Piece* pieces, const Ref* texts, size_t count) {
+  // Written as UTF-8 into a buffer kept between calls, then decoded once: no tuple, no str per
+  // piece. Lone surrogates go through as such ("surrogatepass"). Nothing here runs code of the
+  // user's; the flag only guards against a second writer all the same.
+  static std::string shared;
+  static CodePoints points;
+  static bool busy = false;
+  std::string local;
+  std::string& out = busy ? local : shared;
+  out.clear();
+  bool was_busy = std::exchange(busy, true);
+  try {
+    for (size_t i = 0; i < count; ++i) {
+      if (pieces[i].literal() != nullptr) {
+        out.append(pieces[i].literal());
+      } else {
+        append_text(out, texts[i].borrow(), points);
+      }
+    }
+  } catch (...) {
+    busy = was_busy;
+    throw;
   }
-  PyObject*& tuple = tuples[count];
-  if (tuple == nullptr || Py_REFCNT(tuple) != 1) {
-    Py_XDECREF(tuple);
-    tuple = nullptr;
-    tuple = Ref::steal(PyTuple_New(count)).release();
-  }
-  for (Py_ssize_t i = 0; i < count; ++i) PyTuple_SetItem(tuple, i, texts[i].release());
-  PyObject* joined = PyUnicode_Join(""_s, tuple);
-  // Let go of the pieces now rather than at the next join.
-  for (Py_ssize_t i = 0; i < count; ++i) PyTuple_SetItem(tuple, i, Ref::share(Py_None).release());
-  return Ref::steal(joined);
+  busy = was_busy;
+  return Ref::steal(PyUnicode_DecodeUTF8(out.data(), static_cast<Py_ssize_t>(out.size()), "surrogatepass"));
 }
 
 }  // namespace columns_selector

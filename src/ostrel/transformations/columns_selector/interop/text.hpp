@@ -1,4 +1,4 @@
-// The text of code: the two string forms of a value, and texts joined from pieces.
+// The text of code: the two string forms of a value, and code texts joined from pieces.
 #pragma once
 
 #include <array>
@@ -15,17 +15,35 @@ inline Ref text_form(PyObject* value) {
   return Ref::steal(PyObject_Format(value, ""_s));
 }
 
-// The texts joined with nothing between them (each an exact str or a str subclass).
-Ref join_texts(Ref* texts, Py_ssize_t count);
+// One piece of a code text: a literal (ASCII, written as it stands) or an object (its text form).
+class Piece {
+ public:
+  Piece(const char* literal) noexcept : literal_(literal) {}  // NOLINT: implicit by design, as for all
+  Piece(PyObject* object) noexcept : object_(object) {}       // NOLINT
+  Piece(const Ref& object) noexcept : object_(object.borrow()) {}                   // NOLINT
+  Piece(Ref&& object) noexcept : owned_(std::move(object)), object_(owned_.borrow()) {}  // NOLINT
+  const char* literal() const noexcept { return literal_; }
+  PyObject* object() const noexcept { return object_; }
 
-// The text forms of the pieces, taken from left to right, joined with nothing between them.
+ private:
+  const char* literal_ = nullptr;
+  Ref owned_;
+  PyObject* object_ = nullptr;
+};
+
+// The pieces written one after another; texts[i] holds the text form of each object piece.
+Ref write_pieces(const Piece* pieces, const Ref* texts, size_t count);
+
+// The text forms of the pieces, taken from left to right, joined with nothing between them:
+//   join_text({f.global("DF_OLD"_s), ".filter(regex=", rendered, ")"})
 // (A braced list: its pieces are evaluated in the order written, which a call's arguments are not.)
 template <size_t N>
-Ref join_text(const Arg (&pieces)[N]) {
+Ref join_text(const Piece (&pieces)[N]) {
   std::array<Ref, N> texts;
-  for (size_t i = 0; i < N; ++i) texts[i] = text_form(pieces[i].get());
-  if constexpr (N == 2) return Ref::steal(PyUnicode_Concat(texts[0].borrow(), texts[1].borrow()));
-  return join_texts(texts.data(), N);
+  for (size_t i = 0; i < N; ++i) {
+    if (pieces[i].literal() == nullptr) texts[i] = text_form(pieces[i].object());
+  }
+  return write_pieces(pieces, texts.data(), N);
 }
 
 }  // namespace columns_selector
