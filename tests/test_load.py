@@ -127,9 +127,9 @@ def test_wheel_holds_the_extension_its_stub_and_metadata():
     local, machine = sysconfig.get_platform().replace("-", "_").replace(".", "_"), platform.machine()
     # scripts/build leaves the local tag; scripts/wheel repairs to manylinux2014, never a newer policy.
     assert wheel.name.split("-", 2)[2] in (f"cp38-abi3-{local}.whl",
-                                           f"cp38-abi3-manylinux_2_17_{machine}.manylinux2014_{machine}.whl")
+                                           f"cp38-abi3-manylinux2014_{machine}.manylinux_2_17_{machine}.whl")
     with zipfile.ZipFile(wheel) as archive:
-        names = [n for n in archive.namelist() if ".dist-info/" not in n]
+        names = [n for n in archive.namelist() if not n.endswith("/") and ".dist-info/" not in n]
         info = {n.split(".dist-info/")[1]: n for n in archive.namelist() if ".dist-info/" in n}
         metadata = email.message_from_bytes(archive.read(info["METADATA"]))
     folder = "ostrel/transformations/"

@@ -123,7 +123,8 @@ def test_selection_changed(cs, host, make, args, start, chosen, rebuilt):
 def weak_registry(monkeypatch):
     """Let ipywidgets forget widgets that nobody else refers to, until the end of the test."""
     pop = {"pop": lambda self, key, *default: weakref.WeakValueDictionary.pop(self, key, None)}
-    for where in [(base, "_instances"), (comm.get_comm_manager(), "comms")]:
+    registry = (base, "_instances") if hasattr(base, "_instances") else (widgets.Widget, "widgets")  # ipywidgets 7
+    for where in [registry, (comm.get_comm_manager(), "comms")]:
         monkeypatch.setattr(*where, type("Weak", (weakref.WeakValueDictionary,), pop)())
     yield
     gc.collect()

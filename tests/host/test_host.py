@@ -73,6 +73,7 @@ def test_singleselect_shows_its_value_and_reports_only_user_changes(browser, on_
     assert single._input.index == 0 and on_change.count == 1
 
 
+@pytest.mark.skipif(not hasattr(ipywidgets.DOMWidget, "focus"), reason="ipywidgets 7 widgets cannot take the focus")
 def test_text_value_and_focus_on_first_view(browser, monkeypatch, on_change):
     text = Text(placeholder="Regex, e.g. e$", focus_after_init=True, execute="t", on_change=on_change)
     sent = []
