@@ -83,4 +83,5 @@ def test_text_value_and_focus_on_first_view(browser, monkeypatch, on_change):
     browser(text, _view_count=1)
     browser(text, _view_count=2)
     assert text.value == "foo " and on_change.count == 1
-    assert [m for m in sent if m.get("content") == {"do": "focus"}] == [{"method": "custom", "content": {"do": "focus"}}]
+    focus = {"do": "focus"}
+    assert [m for m in sent if m.get("content") == focus] == [{"method": "custom", "content": focus}]
