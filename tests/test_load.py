@@ -1,8 +1,10 @@
 """Load sequence, failed and refused loads, and packaging. Loads that must start from scratch run in a
 child interpreter that imports `load_scenarios/probe.py` first, so that the host it meets is fake."""
+import email
 import importlib
 import json
 import os
+import platform
 import subprocess
 import sys
 import sysconfig
@@ -119,10 +121,18 @@ def test_only_the_module_init_is_exported(cs):
     assert [line.split()[-1] for line in listing.stdout.splitlines()] == ["PyInit_columns_selector"]
 
 
-def test_wheel_holds_only_the_extension():
+def test_wheel_holds_the_extension_its_stub_and_metadata():
     folder = os.environ.get("COLUMNS_SELECTOR_WHEEL_DIR") or pytest.skip("COLUMNS_SELECTOR_WHEEL_DIR is not set")
     (wheel,) = Path(folder).glob("*.whl")
-    assert wheel.name.endswith(f"-cp38-abi3-{sysconfig.get_platform().replace('-', '_').replace('.', '_')}.whl")
+    local, machine = sysconfig.get_platform().replace("-", "_").replace(".", "_"), platform.machine()
+    # scripts/build leaves the local tag; scripts/wheel repairs to manylinux2014, never a newer policy.
+    assert wheel.name.split("-", 2)[2] in (f"cp38-abi3-{local}.whl",
+                                           f"cp38-abi3-manylinux2014_{machine}.manylinux_2_17_{machine}.whl")
     with zipfile.ZipFile(wheel) as archive:
         names = [n for n in archive.namelist() if not n.endswith("/") and ".dist-info/" not in n]
-    assert names == ["ostrel/transformations/columns_selector.abi3.so"]
+        info = {n.split(".dist-info/")[1]: n for n in archive.namelist() if ".dist-info/" in n}
+        metadata = email.message_from_bytes(archive.read(info["METADATA"]))
+    folder = "ostrel/transformations/"
+    assert names == [folder + "columns_selector.abi3.so", folder + "columns_selector.pyi", folder + "py.typed"]
+    assert "licenses/LICENSE" in info and metadata["License-Expression"] == "Apache-2.0"
+    assert metadata.get_all("Requires-Dist") == ["ipywidgets<9,>=7.8"]

@@ -19,7 +19,8 @@ FAMILIES = [row.split("|") for row in (  # whole-frame selector|data-type label|
 LISTED = {label: arg if arg[0] == "[" else f"[{arg}]" for _, label, arg, _ in FAMILIES}  # the data-type argument
 WHOLE = ["AllColumns", *[row[0] for row in FAMILIES]]
 NAME_OPS = {"ColumnsThatStartWith": "startswith", "ColumnsThatEndWith": "endswith", "ColumnsThatContain": "contains"}
-TEXTS = {"ColumnsByRegex": "Regex, e.g. e$", **dict.fromkeys(["ColumnsByStringOperation", *NAME_OPS], "String, e.g. foo")}
+TEXTS = {"ColumnsByRegex": "Regex, e.g. e$",
+         **dict.fromkeys(["ColumnsByStringOperation", *NAME_OPS], "String, e.g. foo")}
 CODES = [  # selector, text typed or data type picked, get_df_code (name operations: the str call), columns picked
     ("AllColumns", None, "df", ALL), *[(n, None, f"df.select_dtypes({arg})", cols) for n, _, arg, cols in FAMILIES],
     *[("ColumnsWithDtype", label, f"df.select_dtypes({LISTED[label]})", cols) for _, label, _, cols in FAMILIES],
@@ -189,7 +190,8 @@ def test_class_shape_construction_and_base_behaviour(cs, host, monkeypatch, name
     assert (cls.__bases__, type(cls), cls.__module__, cls.__qualname__, cls.__doc__) == (
         (base,), type(base), cs.__name__, name, doc)
     # What the same class statement in Python holds, less what 3.13 adds about the statement's source.
-    assert list(vars(cls)) == [k for k in vars(namespace[name]) if k not in ("__firstlineno__", "__static_attributes__")]
+    new_in_313 = ("__firstlineno__", "__static_attributes__")
+    assert list(vars(cls)) == [k for k in vars(namespace[name]) if k not in new_in_313]
     assert vars(cls).get("string_operation") == {**NAME_OPS, "ColumnsByStringOperation": "TO BE OVERRIDEN"}.get(name)
     init, shown, m, on = widgets.VBox.__init__, widgets.Label(), host.manager, host.on_change
     monkeypatch.setattr(widgets.VBox, "__init__", lambda self, *args, **kwargs: host.log.append(

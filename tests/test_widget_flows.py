@@ -2,11 +2,11 @@
 
 import pandas as pd
 import pytest
-
-from ostrel import helper, widgets as host_widgets
-from ostrel.transformation import Transformation
-
 from conftest import send_from_browser as browser
+
+from ostrel import helper
+from ostrel import widgets as host_widgets
+from ostrel.transformation import Transformation
 
 FRAME = pd.DataFrame({"a": [1, 2], "b": pd.Series(["x", "y"], dtype=object), 0: [1.5, 2.5], "it's": [True, False],
                       "dt": pd.to_datetime(["2020-01-01", "2020-01-02"])})

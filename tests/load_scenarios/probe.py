@@ -1,6 +1,11 @@
 """Fakes of the host modules, found ahead of the real ones once imported: `events` logs each import and name
 read, `faults` holds what each raises (None: no such name), `loads` what was under NAME in `sys.modules`."""
-import importlib, importlib.abc, importlib.util, json, os, sys
+import importlib
+import importlib.abc
+import importlib.util
+import json
+import os
+import sys
 
 NAME = "ostrel.transformations.columns_selector"
 HOST = {"ostrel.helper": ["DF_OLD", "OstrelError", "string_to_code"],
