@@ -7,6 +7,7 @@ import pickle
 import pydoc
 import re
 import sys
+import traceback
 import types
 
 import pytest
@@ -109,3 +110,15 @@ def test_calls_leave_reference_counts_as_they_were(cs, host):
         with pytest.raises(TypeError):
             init(selector, manager, marker, manager=manager)
     assert (sys.getrefcount(manager), sys.getrefcount(marker), sys.getrefcount(init)) == before
+
+
+def test_a_failing_method_shows_in_the_traceback(cs, host):
+    """Each method the error passes through adds its entry, outermost first, then the user's code."""
+    host.transformation.df = types.SimpleNamespace(columns=["a"])
+    selector = cs.ColumnsSelector(host.transformation, on_change=lambda: {}["boom"])
+    with pytest.raises(KeyError) as excinfo:
+        selector.value = []
+    entries = [(entry.filename, entry.name) for entry in traceback.extract_tb(excinfo.value.__traceback__)][1:]
+    assert entries[:2] == [("<ostrel.transformations.columns_selector>", "ColumnsSelector.value"),
+                           ("<ostrel.transformations.columns_selector>", "ColumnsSelector._selection_changed")]
+    assert entries[2][1] == "<lambda>" and len(entries) == 3

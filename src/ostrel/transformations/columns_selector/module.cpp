@@ -4,6 +4,7 @@
 #include "host.hpp"
 #include "interop/call.hpp"
 #include "interop/function.hpp"
+#include "interop/traceback.hpp"
 #include "selectors/selectors.hpp"
 #include "vocabulary.hpp"
 #include "widget/widget.hpp"
@@ -88,34 +89,6 @@ void load(PyObject* module) {
   define_columns_selector(module);
 }
 
-// A frame whose code object carries the given name, to stand in the traceback for the load.
-Ref named_frame(const char* name) {
-  Ref code = Ref::steal(Py_CompileString("_getframe()", "<ostrel.transformations.columns_selector>", Py_eval_input));
-  Ref replace = getattr(code.borrow(), "replace"_s);
-  Ref text = Ref::steal(PyUnicode_FromString(name));
-  Ref renamed = PyObject_HasAttr(code.borrow(), "co_qualname"_s)
-                    ? call_kw(replace.borrow(), {{"co_name"_s, text}, {"co_qualname"_s, text}})
-                    : call_kw(replace.borrow(), {{"co_name"_s, text}});
-  Ref sys = Ref::steal(PyImport_ImportModule("sys"));
-  Ref getframe = getattr(sys.borrow(), "_getframe"_s);
-  Ref globals = Ref::steal(PyDict_New());
-  check(PyDict_SetItemString(globals.borrow(), "_getframe", getframe.borrow()));
-  check(PyDict_SetItemString(globals.borrow(), "__builtins__", PyEval_GetBuiltins()));
-  return Ref::steal(PyEval_EvalCode(renamed.borrow(), globals.borrow(), globals.borrow()));
-}
-
-void add_load_traceback_entry() {
-  PyObject *type, *value, *traceback;
-  PyErr_Fetch(&type, &value, &traceback);
-  PyObject* frame = guard<PyObject*>(nullptr, [] { return named_frame(kTracebackName).release(); });
-  if (frame == nullptr) PyErr_Clear();  // the load's own error matters more than the missing entry
-  PyErr_Restore(type, value, traceback);
-  if (frame != nullptr) {
-    PyTraceBack_Here(reinterpret_cast<PyFrameObject*>(frame));
-    Py_DECREF(frame);
-  }
-}
-
 // A failed load leaves nothing behind: the partly filled module is dropped from the loaded-modules
 // table and from our records, so that the next import starts again with a new module object.
 void forget(PyObject* module) {
@@ -153,7 +126,7 @@ int exec(PyObject* module) {
     return 0;
   });
   if (status < 0) {
-    add_load_traceback_entry();
+    add_traceback_entry(kTracebackName);
     forget(module);
   }
   return status;

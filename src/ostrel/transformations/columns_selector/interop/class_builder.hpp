@@ -23,6 +23,7 @@ class ClassBuilder {
   ClassBuilder& method(const char* name, std::initializer_list<const char*> params,
                        std::initializer_list<Arg> defaults = {}, const char* doc = nullptr) {
     if (params.size() == 1 && std::string(*params.begin()) == "self") {
+      name_method<impl>(name);
       return later(name, no_argument_method(name, &run_without_arguments<impl>, doc), nullptr, false);
     }
     put(name, make(name, impl, params, defaults, doc).borrow());
@@ -32,6 +33,7 @@ class ClassBuilder {
   // name = property(getter); with a setter, then name = name.setter(setter).
   template <Impl getter, Impl setter = nullptr>
   ClassBuilder& property(const char* name) {
+    name_method<getter>(name);
     return later(name, no_argument_method(name, &run_without_arguments<getter>, nullptr), setter, true);
   }
   // `lambda: None`, as written in the class body (for defaults of callback parameters).
@@ -40,6 +42,12 @@ class ClassBuilder {
   Ref build();
 
  private:
+  // Records the qualified name of a method descriptor's implementation, for its traceback entry.
+  template <Impl impl>
+  void name_method(const char* name) {
+    assign(method_qualname<impl>, Ref::steal(PyUnicode_FromString((name_ + "." + name).c_str())).borrow());
+  }
+
   struct Later {
     std::string name;
     PyMethodDef* method;

@@ -163,7 +163,7 @@ void Frame::init_base(PyObject* kwargs) const {
 namespace {
 
 PyObject* function_call(PyObject* self, PyObject* args, PyObject* kwargs) {
-  return guard<PyObject*>(nullptr, [&] {
+  PyObject* result = guard<PyObject*>(nullptr, [&] {
     FunctionObject* fn = as_function(self);
     if (fn->globals == nullptr || fn->defaults == nullptr) {
       // Only reachable from a finalizer that runs after the garbage collector broke a cycle.
@@ -179,6 +179,11 @@ PyObject* function_call(PyObject* self, PyObject* args, PyObject* kwargs) {
     Frame frame = FrameAccess::for_function(self, values.data(), extra_kwargs.borrow());
     return fn->impl(frame).release();
   });
+  if (result == nullptr) {
+    Ref qualname = Ref::share(as_function(self)->qualname);  // held: the entry runs code of its own
+    add_traceback_entry(qualname.borrow());
+  }
+  return result;
 }
 
 // Functions are made by the module's class builder only.

@@ -16,6 +16,7 @@
 #include <initializer_list>
 
 #include "interop/call.hpp"
+#include "interop/traceback.hpp"
 
 namespace columns_selector {
 
@@ -87,13 +88,20 @@ struct FrameAccess {
   static PyObject* function(const Frame& frame) { return frame.function_; }
 };
 
-// The C entry of a no-argument method: impl, with a C++ exception turned back into NULL.
+// The qualified name of the method that runs impl, for its traceback entry; set when its class is built.
+template <Impl impl>
+inline PyObject* method_qualname = nullptr;  // strong, kept for the life of the process
+
+// The C entry of a no-argument method: impl, with a C++ exception turned back into NULL and a
+// traceback entry that names the method.
 template <Impl impl>
 PyObject* run_without_arguments(PyObject* self, PyObject* /*unused*/) {
-  return guard<PyObject*>(nullptr, [&] {
+  PyObject* result = guard<PyObject*>(nullptr, [&] {
     Frame frame = FrameAccess::for_self(&self);
     return impl(frame).release();
   });
+  if (result == nullptr && method_qualname<impl> != nullptr) add_traceback_entry(method_qualname<impl>);
+  return result;
 }
 
 }  // namespace columns_selector
