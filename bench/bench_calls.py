@@ -23,7 +23,7 @@ import ipywidgets as widgets
 import ostrel.transformations.columns_selector as cs
 
 sys.path.insert(0, str(Path(__file__).parent))
-import twin  # noqa: E402
+import twin
 
 
 class HostWidget(widgets.Widget):
@@ -150,7 +150,7 @@ def main():
           f"repeats")
     if args.markdown:
         print("\n| operation | ours | plain Python | ratio | middle half |\n|---|---:|---:|---:|---|")
-    for group, title, ours, theirs, ratio, (low, high) in rows:
+    for _group, title, ours, theirs, ratio, (low, high) in rows:
         if args.markdown:
             print(f"| {title} | {unit(ours).strip()} | {unit(theirs).strip()} | {ratio:.2f} | {low:.2f}-{high:.2f} |")
         else:

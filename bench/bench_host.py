@@ -28,11 +28,12 @@ def main():
         options = [f"column_{i}" for i in range(n)]
         half = [f"column_{i}" for i in range(n - 1, -1, -2)]  # equal, not identical, labels
         box = []
-        build = seconds(lambda: box.append(Multiselect(options=options, on_change=lambda: None)))
+        build = seconds(lambda box=box, options=options: box.append(Multiselect(options=options,
+                                                                                on_change=lambda: None)))
         widget = box[0]
-        choose = seconds(lambda: setattr(widget, "value", half))
-        search = seconds(lambda: setattr(widget._search, "value", "_98"))  # even numbers: not chosen
-        add = seconds(lambda: send_index(widget, [*widget._input.index, 0]))
+        choose = seconds(lambda widget=widget, half=half: setattr(widget, "value", half))
+        search = seconds(lambda widget=widget: setattr(widget._search, "value", "_98"))  # even: not chosen
+        add = seconds(lambda widget=widget: send_index(widget, [*widget._input.index, 0]))
         assert len(widget.value) == len(half) + 1
         print(f"{n:>8,} {build:>8.3f} {choose:>9.3f} {search:>8.3f} {add:>8.3f}")
 

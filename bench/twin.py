@@ -89,7 +89,8 @@ class ColumnsWithDtype(SpecialSelector):
         self.children = [self.data_type]
 
     def get_df_code(self):
-        names = [row for row in DTYPE_OPTIONS if row[0] == self.data_type.value][0][1]
+        # An empty match raises IndexError, as the compiled module does.
+        names = [row for row in DTYPE_OPTIONS if row[0] == self.data_type.value][0][1]  # noqa: RUF015
         return f"{DF_OLD}.select_dtypes({names})"
 
 

@@ -50,9 +50,11 @@ def test_argument_errors_read_as_the_interpreters_own(cs, class_name, method, ba
 
 
 def test_functions_bind_and_describe_themselves_like_python_functions(cs):
-    function, widget = vars(cs.ColumnsSelector)["_create_multi_select"], cs.ColumnsSelector.__new__(cs.ColumnsSelector)
-    assert cs.ColumnsSelector._create_multi_select is function and function.__get__(None, cs.ColumnsSelector) is function
-    assert isinstance(widget._create_multi_select, types.MethodType) and widget._create_multi_select.__func__ is function
+    cls = cs.ColumnsSelector
+    function, widget = vars(cls)["_create_multi_select"], cls.__new__(cls)
+    assert cls._create_multi_select is function and function.__get__(None, cls) is function
+    bound = widget._create_multi_select
+    assert isinstance(bound, types.MethodType) and bound.__func__ is function
     assert repr(function).startswith("<function ColumnsSelector._create_multi_select at 0x")
     assert (function.__name__, function.__qualname__, function.__module__, function.__doc__) == (
         "_create_multi_select", "ColumnsSelector._create_multi_select", "ostrel.transformations.columns_selector",
@@ -76,7 +78,8 @@ def test_methods_of_self_alone_are_the_interpreters_own(cs, cls, name, doc):
     method = vars(cls)[name]
     assert type(method) is type(str.upper) and (method.__objclass__, method.__qualname__, method.__doc__) == (
         cls, f"{cls.__name__}.{name}", doc)
-    assert str(inspect.signature(method)) == "(self, /)" and f"{name}(self, /)" in pydoc.render_doc(method, renderer=pydoc.plaintext)
+    shown = pydoc.render_doc(method, renderer=pydoc.plaintext)
+    assert str(inspect.signature(method)) == "(self, /)" and f"{name}(self, /)" in shown
     assert copy.deepcopy(method) is pickle.loads(pickle.dumps(method)) is method
     with pytest.raises(TypeError, match=f"'{name}' .*'{cls.__name__}'.* 'int' object"):
         method(1)  # self is checked, as for any method of a built-in class

@@ -9,7 +9,6 @@ import re
 import warnings
 
 import pytest
-
 from real_use import need
 
 pd = pytest.importorskip("pandas")
@@ -122,7 +121,7 @@ def test_name_rules_refuse_labels_that_are_not_strings():
         selector.value = [label]
         selector._special_selector.text.value = text
         if label in NAME_RULES:
-            with pytest.raises(AttributeError, match="only use .str accessor with string values"):
+            with pytest.raises(AttributeError, match=r"only use \.str accessor with string values"):
                 eval(selector.get_df_code(), {"df": frame})
         else:  # filter(regex=...) searches str(label)
             assert list(eval(selector.get_df_code(), {"df": frame}).columns) == [1, 2]

@@ -16,7 +16,8 @@ Ref import(PyObject* module, const char* name, PyObject* fromlist) {
 void import_from(PyObject* module, const char* source, std::initializer_list<const char*> names) {
   Ref fromlist = Ref::steal(PyTuple_New(static_cast<Py_ssize_t>(names.size())));
   Py_ssize_t i = 0;
-  for (const char* name : names) PyTuple_SetItem(fromlist.borrow(), i++, Ref::steal(PyUnicode_FromString(name)).release());
+  for (const char* name : names)
+    PyTuple_SetItem(fromlist.borrow(), i++, Ref::steal(PyUnicode_FromString(name)).release());
   Ref imported = import(module, source, fromlist.borrow());
   for (const char* name : names) {
     PyObject* value = PyObject_GetAttrString(imported.borrow(), name);

@@ -77,7 +77,8 @@ Ref list_of_labels(const char* const (&constants)[N]) {
 }  // namespace
 
 void bind_labels(PyObject* module) {
-  for (const Label& label : kLabels) setattr(module, label.constant, Ref::steal(PyUnicode_FromString(label.text)).borrow());
+  for (const Label& label : kLabels)
+    setattr(module, label.constant, Ref::steal(PyUnicode_FromString(label.text)).borrow());
 }
 
 void build_label_lists(PyObject* module) {

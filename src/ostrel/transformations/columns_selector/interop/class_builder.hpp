@@ -19,13 +19,16 @@ class ClassBuilder {
   // doc may be NULL: the class then has no docstring of its own.
   ClassBuilder(PyObject* globals, const char* name, PyObject* base, const char* doc = nullptr);
 
+  // A method of self alone: a C method descriptor.
+  template <Impl impl>
+  ClassBuilder& method(const char* name, const char* doc = nullptr) {
+    name_method<impl>(name);
+    return later(name, no_argument_method(name, &run_without_arguments<impl>, doc), nullptr, false);
+  }
+  // A method with parameters (written as in a def, "self" first): a function object.
   template <Impl impl>
   ClassBuilder& method(const char* name, std::initializer_list<const char*> params,
                        std::initializer_list<Arg> defaults = {}, const char* doc = nullptr) {
-    if (params.size() == 1 && std::string(*params.begin()) == "self") {
-      name_method<impl>(name);
-      return later(name, no_argument_method(name, &run_without_arguments<impl>, doc), nullptr, false);
-    }
     put(name, make(name, impl, params, defaults, doc).borrow());
     return *this;
   }

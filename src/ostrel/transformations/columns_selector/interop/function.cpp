@@ -78,8 +78,7 @@ Ref quoted_names(const std::vector<PyObject*>& names) {
 // The interpreter's binding of a call's arguments to the parameters: keywords first, then the
 // count of positional arguments, then the defaults.
 // The bound values are held strongly: the implementation may run code that changes the caller's dict.
-void bind(FunctionObject* fn, PyObject* args, PyObject* kwargs, std::array<Ref, kMaxParams>& bound,
-          Ref& extra_kwargs) {
+void bind(FunctionObject* fn, PyObject* args, PyObject* kwargs, std::array<Ref, kMaxParams>& bound, Ref& extra_kwargs) {
   Py_ssize_t count = fn->param_count;
   Py_ssize_t given = PyTuple_Size(args);
   for (Py_ssize_t i = 0; i < given && i < count; ++i) bound[i] = Ref::share(PyTuple_GetItem(args, i));
@@ -135,9 +134,7 @@ void bind(FunctionObject* fn, PyObject* args, PyObject* kwargs, std::array<Ref, 
 
 }  // namespace
 
-void set_module_globals(PyObject* globals) {
-  assign(module_globals, globals);
-}
+void set_module_globals(PyObject* globals) { assign(module_globals, globals); }
 
 Ref lookup_global(PyObject* name) {
   PyObject* found = PyDict_GetItemWithError(module_globals, name);
@@ -265,7 +262,8 @@ void function_dealloc(PyObject* self) {
   Py_DECREF(type);
 }
 
-#define FUNCTION_MEMBER(name, field) {const_cast<char*>(name), T_OBJECT, offsetof(FunctionObject, field), READONLY, nullptr}
+#define FUNCTION_MEMBER(name, field) \
+  {const_cast<char*>(name), T_OBJECT, offsetof(FunctionObject, field), READONLY, nullptr}
 
 PyMemberDef function_members[] = {
     FUNCTION_MEMBER("__name__", name),
@@ -287,9 +285,10 @@ PyObject* function_signature(PyObject* self, void*) {
     Ref parameters = new_list();
     auto add = [&](PyObject* name, PyObject* kind, PyObject* default_value) {
       Ref kind_value = getattr(parameter.borrow(), kind);
-      Ref made = default_value != nullptr
-                     ? call_kw(parameter.borrow(), {{"name"_s, name}, {"kind"_s, kind_value}, {"default"_s, default_value}})
-                     : call_kw(parameter.borrow(), {{"name"_s, name}, {"kind"_s, kind_value}});
+      Ref made =
+          default_value != nullptr
+              ? call_kw(parameter.borrow(), {{"name"_s, name}, {"kind"_s, kind_value}, {"default"_s, default_value}})
+              : call_kw(parameter.borrow(), {{"name"_s, name}, {"kind"_s, kind_value}});
       append(parameters.borrow(), made.borrow());
     };
     Py_ssize_t count = fn->param_count;

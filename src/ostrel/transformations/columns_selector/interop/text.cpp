@@ -4,8 +4,8 @@
 #include "interop/text.hpp"
 
 #include <algorithm>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace columns_selector {
@@ -28,20 +28,20 @@ class CodePoints {
 };
 
 void append_utf8(std::string& out, Py_UCS4 c) {
-  if (c < 0x80) {
+  if (c < 0x80U) {
     out.push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else if (c < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else if (c < 0x800U) {
+    out.push_back(static_cast<char>(0xC0U | (c >> 6U)));
+    out.push_back(static_cast<char>(0x80U | (c & 0x3FU)));
+  } else if (c < 0x10000U) {
+    out.push_back(static_cast<char>(0xE0U | (c >> 12U)));
+    out.push_back(static_cast<char>(0x80U | ((c >> 6U) & 0x3FU)));
+    out.push_back(static_cast<char>(0x80U | (c & 0x3FU)));
   } else {
-    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    out.push_back(static_cast<char>(0xF0U | (c >> 18U)));
+    out.push_back(static_cast<char>(0x80U | ((c >> 12U) & 0x3FU)));
+    out.push_back(static_cast<char>(0x80U | ((c >> 6U) & 0x3FU)));
+    out.push_back(static_cast<char>(0x80U | (c & 0x3FU)));
   }
 }
 
@@ -71,8 +71,8 @@ char* write_plain_repr(char* write, const Py_UCS4* chars, Py_ssize_t length) {
   char* text = write + 1;
   for (Py_ssize_t i = 0; i < length; ++i) {
     Py_UCS4 c = chars[i];
-    escaped |= static_cast<unsigned>(c - 0x20 > 0x5E) | static_cast<unsigned>(c == '\'') |
-               static_cast<unsigned>(c == '\\');
+    escaped |=
+        static_cast<unsigned>(c - 0x20 > 0x5E) | static_cast<unsigned>(c == '\'') | static_cast<unsigned>(c == '\\');
     text[i] = static_cast<char>(c);
   }
   if (escaped != 0) return nullptr;

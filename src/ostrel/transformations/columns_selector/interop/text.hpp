@@ -18,9 +18,9 @@ inline Ref text_form(PyObject* value) {
 // One piece of a code text: a literal (ASCII, written as it stands) or an object (its text form).
 class Piece {
  public:
-  Piece(const char* literal) noexcept : literal_(literal) {}  // NOLINT: implicit by design, as for all
-  Piece(PyObject* object) noexcept : object_(object) {}       // NOLINT
-  Piece(const Ref& object) noexcept : object_(object.borrow()) {}                   // NOLINT
+  Piece(const char* literal) noexcept : literal_(literal) {}       // NOLINT: implicit by design, as for all
+  Piece(PyObject* object) noexcept : object_(object) {}            // NOLINT
+  Piece(const Ref& object) noexcept : object_(object.borrow()) {}  // NOLINT
   Piece(Ref&& object) noexcept : owned_(std::move(object)), object_(owned_.borrow()) {}  // NOLINT
   const char* literal() const noexcept { return literal_; }
   PyObject* object() const noexcept { return object_; }

@@ -44,14 +44,14 @@ void define_special_selector_bases(PyObject* module) {
   ClassBuilder special(globals, "SpecialSelector", vbox.borrow());
   special.method<init>("__init__", {"self", "manager", "on_change", "**kwargs"}, {Py_None, special.no_op_lambda()})
       .property<columns>("columns")
-      .method<focus_dropdown>("focus_dropdown", {"self"})
-      .method<get_columns_code>("get_columns_code", {"self"})
-      .method<get_df_code>("get_df_code", {"self"});
+      .method<focus_dropdown>("focus_dropdown")
+      .method<get_columns_code>("get_columns_code")
+      .method<get_df_code>("get_df_code");
   setattr(module, "SpecialSelector", special.build().borrow());
 
   Ref base = lookup_global("SpecialSelector"_s);
   ClassBuilder dropdown_item(globals, "DropdownItemSpecialSelector", base.borrow());
-  dropdown_item.method<dropdown_item_focus_dropdown>("focus_dropdown", {"self"});
+  dropdown_item.method<dropdown_item_focus_dropdown>("focus_dropdown");
   setattr(module, "DropdownItemSpecialSelector", dropdown_item.build().borrow());
 }
 

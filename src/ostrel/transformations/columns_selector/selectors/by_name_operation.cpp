@@ -54,8 +54,8 @@ Ref get_df_code(Frame& f) {
 
 Ref get_columns_code(Frame& f) {
   Test test = name_test(f);
-  return join_text({f.global("DF_OLD"_s), ".columns[", f.global("DF_OLD"_s), ".columns.str.", test.operation,
-                    "(", test.rendered, ")]"});
+  return join_text({f.global("DF_OLD"_s), ".columns[", f.global("DF_OLD"_s), ".columns.str.", test.operation, "(",
+                    test.rendered, ")]"});
 }
 
 }  // namespace
@@ -66,8 +66,8 @@ void define_name_operation_selectors(PyObject* module) {
   ClassBuilder base(globals, "ColumnsByStringOperation", special.borrow(), kDoc);
   base.attribute("string_operation", "TO BE OVERRIDEN"_s)
       .method<init>("__init__", {"self", "**kwargs"})
-      .method<get_df_code>("get_df_code", {"self"})
-      .method<get_columns_code>("get_columns_code", {"self"});
+      .method<get_df_code>("get_df_code")
+      .method<get_columns_code>("get_columns_code");
   setattr(module, "ColumnsByStringOperation", base.build().borrow());
 
   for (const Operation& operation : kOperations) {

@@ -29,8 +29,9 @@ Ref get_df_code(Frame& f) {
 void define_columns_by_regex(PyObject* module) {
   PyObject* globals = PyModule_GetDict(module);
   Ref base = lookup_global("SpecialSelector"_s);
-  ClassBuilder builder(globals, "ColumnsByRegex", base.borrow(), "Handles \"selecting columns matching regex pattern\".");
-  builder.method<init>("__init__", {"self", "**kwargs"}).method<get_df_code>("get_df_code", {"self"});
+  ClassBuilder builder(globals, "ColumnsByRegex", base.borrow(),
+                       "Handles \"selecting columns matching regex pattern\".");
+  builder.method<init>("__init__", {"self", "**kwargs"}).method<get_df_code>("get_df_code");
   setattr(module, "ColumnsByRegex", builder.build().borrow());
 }
 

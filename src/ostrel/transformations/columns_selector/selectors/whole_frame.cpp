@@ -46,8 +46,7 @@ void define_all(PyObject* module, std::index_sequence<Index...>) {
     method(builder);
     setattr(module, name, builder.build().borrow());
   };
-  (define(kSelectors[Index].name, [](ClassBuilder& b) { b.method<&get_df_code<Index>>("get_df_code", {"self"}); }),
-   ...);
+  (define(kSelectors[Index].name, [](ClassBuilder& b) { b.method<&get_df_code<Index>>("get_df_code"); }), ...);
 }
 
 }  // namespace

@@ -89,7 +89,7 @@ void define_columns_with_dtype(PyObject* module) {
   PyObject* globals = PyModule_GetDict(module);
   Ref base = lookup_global("SpecialSelector"_s);
   ClassBuilder builder(globals, "ColumnsWithDtype", base.borrow(), "Handles \"selecting columns by data type\".");
-  builder.method<init>("__init__", {"self", "**kwargs"}).method<get_df_code>("get_df_code", {"self"});
+  builder.method<init>("__init__", {"self", "**kwargs"}).method<get_df_code>("get_df_code");
   setattr(module, "ColumnsWithDtype", builder.build().borrow());
 }
 

@@ -37,19 +37,17 @@ void define_columns_selector(PyObject* module) {
                  {"self", "transformation", "show_all_columns", "set_all_columns_as_default", "width",
                   "focus_after_init", "css_classes", "on_change"},
                  {Py_None, true, false, "md"_s, false, new_list(), b.no_op_lambda()}, kInitDoc)
-      .method<has_special_selector>("has_special_selector", {"self"}, {},
-                                    "Returns True if the user has selected a special selector.")
-      .method<has_column_names>("has_column_names", {"self"}, {},
-                                "Returns True if the user has selected one or more column names.")
-      .method<get_current_values>("_get_current_values", {"self"}, {}, kCurrentValuesDoc)
+      .method<has_special_selector>("has_special_selector", "Returns True if the user has selected a special selector.")
+      .method<has_column_names>("has_column_names", "Returns True if the user has selected one or more column names.")
+      .method<get_current_values>("_get_current_values", kCurrentValuesDoc)
       .method<selection_changed>("_selection_changed", {"self", "*args"})
       .method<create_multi_select>("_create_multi_select", {"self", "value", "focus_after_init", "css_classes"},
                                    {new_list(), true, new_list()})
       .method<set_special_selector>("_set_special_selector", {"self", "special_name", "set_soft_value", "css_classes"},
                                     {Py_None, false, new_list()}, "Create the special selector.")
       .property<get_value, set_value>("value")
-      .method<get_df_code>("get_df_code", {"self"})
-      .method<get_columns_code>("get_columns_code", {"self"});
+      .method<get_df_code>("get_df_code")
+      .method<get_columns_code>("get_columns_code");
   setattr(module, "ColumnsSelector", b.build().borrow());
 }
 

@@ -29,8 +29,7 @@ Ref set_special_selector(Frame& f) {
 
   Ref registry = f.global("SELECTOR_OPTIONS"_s);
   Ref selector_class = getitem(registry.borrow(), special_name.borrow());
-  Ref selector =
-      call_kw(selector_class.borrow(), {{"manager"_s, self}, {"on_change"_s, getattr(self, "on_change"_s)}});
+  Ref selector = call_kw(selector_class.borrow(), {{"manager"_s, self}, {"on_change"_s, getattr(self, "on_change"_s)}});
   setattr(self, "_special_selector"_s, selector.borrow());
 
   Ref singleselect = f.global("Singleselect"_s);
