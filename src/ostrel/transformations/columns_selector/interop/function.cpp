@@ -4,7 +4,7 @@
 
 #include <array>
 #include <cstring>
-#include <deque>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -419,12 +419,17 @@ void set_defining_class(PyObject* function, PyObject* cls) {
 }
 
 PyMethodDef* no_argument_method(const char* name, PyCFunction trampoline, const char* doc) {
-  // Descriptors point at their PyMethodDef for as long as they live: these are never freed.
-  static std::deque<std::string> docs;
-  static std::deque<PyMethodDef> defs;
-  docs.push_back(std::string(name) + "($self, /)\n--\n\n" + (doc != nullptr ? doc : ""));
-  defs.push_back({name, trampoline, METH_NOARGS, docs.back().c_str()});
-  return &defs.back();
+  struct Entry {
+    PyMethodDef def;
+    std::string doc;
+  };
+  // Descriptors point at their PyMethodDef for as long as they live: these are never freed, not
+  // even at exit, when the interpreter may still be tearing objects down.
+  static auto& entries = *new std::vector<std::unique_ptr<Entry>>;
+  auto& entry = entries.emplace_back(new Entry{});
+  entry->doc = std::string(name) + "($self, /)\n--\n\n" + (doc != nullptr ? doc : "");
+  entry->def = {name, trampoline, METH_NOARGS, entry->doc.c_str()};
+  return &entry->def;
 }
 
 }  // namespace columns_selector

@@ -12,7 +12,8 @@ namespace columns_selector {
 
 namespace {
 
-// The code points of a str, copied into a buffer kept between calls.
+// The code points of a str, copied into a buffer kept between calls. The buffers are never freed,
+// not even at exit: a method may still run while the interpreter tears objects down.
 class CodePoints {
  public:
   const Py_UCS4* read(PyObject* text, Py_ssize_t& length) {
@@ -91,7 +92,7 @@ Ref str_of_names(PyObject* list) {
     if (!PyUnicode_CheckExact(item)) return {};
     plain_size += PyUnicode_GetLength(item) + 4;
   }
-  static CodePoints points;
+  static auto& points = *new CodePoints;
   std::string out(static_cast<size_t>(plain_size), '\0');
   char* write = out.data();
   *write++ = '[';
@@ -135,8 +136,8 @@ Ref write_pieces(const Piece* pieces, const Ref* texts, size_t count) {
   // Written as UTF-8 into a buffer kept between calls, then decoded once: no tuple, no str per
   // piece. Lone surrogates go through as such ("surrogatepass"). Nothing here runs code of the
   // user's; the flag only guards against a second writer all the same.
-  static std::string shared;
-  static CodePoints points;
+  static auto& shared = *new std::string;  // never freed: see CodePoints
+  static auto& points = *new CodePoints;
   static bool busy = false;
   std::string local;
   std::string& out = busy ? local : shared;
