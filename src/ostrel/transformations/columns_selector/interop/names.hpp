@@ -24,6 +24,13 @@ struct Literal {
 // PyUnicode_InternFromString, or PyErrorSet.
 PyObject* make_interned(const char* text);
 
+// An interned str together with the characters it was made from.
+struct Text {
+  PyObject* object;
+  const char* chars;
+  operator PyObject*() const noexcept { return object; }  // NOLINT: used wherever a str object is
+};
+
 template <Literal L>
 PyObject* interned() {
   static PyObject* object = nullptr;  // strong, never released: the module is loaded once per process
@@ -33,8 +40,8 @@ PyObject* interned() {
 
 // "text"_s: the interned str of the literal (borrowed; it is never released).
 template <Literal L>
-PyObject* operator""_s() {
-  return interned<L>();
+Text operator""_s() {
+  return {interned<L>(), L.chars};
 }
 
 }  // namespace columns_selector

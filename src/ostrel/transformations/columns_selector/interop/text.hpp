@@ -15,12 +15,12 @@ inline Ref text_form(PyObject* value) {
   return Ref::steal(PyObject_Format(value, ""_s));
 }
 
-// One piece of a code text: a literal (ASCII, written as it stands) or an object (its text form).
+// One piece of a code text: a literal ("..."_s, ASCII, written as it stands) or an object (its text form).
 class Piece {
  public:
-  Piece(const char* literal) noexcept : literal_(literal) {}       // NOLINT: implicit by design, as for all
-  Piece(PyObject* object) noexcept : object_(object) {}            // NOLINT
-  Piece(const Ref& object) noexcept : object_(object.borrow()) {}  // NOLINT
+  Piece(Text literal) noexcept : literal_(literal.chars), object_(literal.object) {}     // NOLINT: implicit, as all
+  Piece(PyObject* object) noexcept : object_(object) {}                                  // NOLINT
+  Piece(const Ref& object) noexcept : object_(object.borrow()) {}                        // NOLINT
   Piece(Ref&& object) noexcept : owned_(std::move(object)), object_(owned_.borrow()) {}  // NOLINT
   const char* literal() const noexcept { return literal_; }
   PyObject* object() const noexcept { return object_; }
@@ -40,9 +40,10 @@ Ref write_pieces(const Piece* pieces, const Ref* texts, size_t count);
 template <size_t N>
 Ref join_text(const Piece (&pieces)[N]) {
   std::array<Ref, N> texts;
-  for (size_t i = 0; i < N; ++i) {
-    if (pieces[i].literal() == nullptr) texts[i] = text_form(pieces[i].object());
-  }
+  for (size_t i = 0; i < N; ++i) texts[i] = text_form(pieces[i].object());
+  // Two strs: the interpreter's own concatenation. More: one buffer, so that no str or tuple is made
+  // per piece.
+  if constexpr (N == 2) return Ref::steal(PyUnicode_Concat(texts[0].borrow(), texts[1].borrow()));
   return write_pieces(pieces, texts.data(), N);
 }
 

@@ -28,7 +28,7 @@ Ref focus_dropdown(Frame&) { return Ref::share(Py_False); }
 
 Ref get_columns_code(Frame& f) {
   Ref df_code = call_method(f.self(), "get_df_code"_s);
-  return join_text({str_of(df_code.borrow()), ".columns"});
+  return join_text({str_of(df_code.borrow()), ".columns"_s});
 }
 
 Ref get_df_code(Frame&) { raise(PyExc_NotImplementedError); }

@@ -48,14 +48,14 @@ Test name_test(Frame& f) {
 
 Ref get_df_code(Frame& f) {
   Test test = name_test(f);
-  return join_text({f.global("DF_OLD"_s), ".loc[:, ", f.global("DF_OLD"_s), ".columns.str.", test.operation, "(",
-                    test.rendered, ")]"});
+  return join_text({f.global("DF_OLD"_s), ".loc[:, "_s, f.global("DF_OLD"_s), ".columns.str."_s, test.operation, "("_s,
+                    test.rendered, ")]"_s});
 }
 
 Ref get_columns_code(Frame& f) {
   Test test = name_test(f);
-  return join_text({f.global("DF_OLD"_s), ".columns[", f.global("DF_OLD"_s), ".columns.str.", test.operation, "(",
-                    test.rendered, ")]"});
+  return join_text({f.global("DF_OLD"_s), ".columns["_s, f.global("DF_OLD"_s), ".columns.str."_s, test.operation, "("_s,
+                    test.rendered, ")]"_s});
 }
 
 }  // namespace

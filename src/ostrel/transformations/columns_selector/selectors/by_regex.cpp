@@ -21,7 +21,7 @@ Ref get_df_code(Frame& f) {
   Ref pattern = equal(typed.borrow(), ""_s) ? Ref::share("^$"_s) : getattr(getattr(self, "text"_s).borrow(), "value"_s);
   Ref string_to_code = f.global("string_to_code"_s);
   Ref rendered = call(string_to_code.borrow(), {pattern});
-  return join_text({f.global("DF_OLD"_s), ".filter(regex=", rendered, ")"});
+  return join_text({f.global("DF_OLD"_s), ".filter(regex="_s, rendered, ")"_s});
 }
 
 }  // namespace

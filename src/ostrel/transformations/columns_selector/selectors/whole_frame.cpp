@@ -30,11 +30,14 @@ constexpr WholeFrameSelector kSelectors[] = {
     {"TimedeltaColumns", ".select_dtypes('timedelta')"},
 };
 
+// The fragments as interned strs, made at the first load.
+PyObject* fragments[std::size(kSelectors)] = {};
+
 template <size_t Index>
 Ref get_df_code(Frame& f) {
   Ref df = str_of(f.global("DF_OLD"_s).borrow());
   if (Index == 0) return df;
-  return join_text({df, kSelectors[Index].fragment});
+  return join_text({df, fragments[Index]});
 }
 
 template <size_t... Index>
@@ -52,6 +55,9 @@ void define_all(PyObject* module, std::index_sequence<Index...>) {
 }  // namespace
 
 void define_whole_frame_selectors(PyObject* module) {
+  for (size_t i = 0; i < std::size(kSelectors); ++i) {
+    if (fragments[i] == nullptr) fragments[i] = make_interned(kSelectors[i].fragment);
+  }
   define_all(module, std::make_index_sequence<std::size(kSelectors)>());
 }
 

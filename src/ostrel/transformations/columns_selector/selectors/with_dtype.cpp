@@ -68,7 +68,7 @@ Ref get_df_code(Frame& f) {
     return false;
   });
   Ref names = item_at(item_at(matches.borrow(), 0).borrow(), 1);
-  return join_text({f.global("DF_OLD"_s), ".select_dtypes(", names, ")"});
+  return join_text({f.global("DF_OLD"_s), ".select_dtypes("_s, names, ")"_s});
 }
 
 }  // namespace

@@ -33,7 +33,7 @@ Ref get_df_code(Frame& f) {
     Ref error_class = f.global("OstrelError"_s);
     raise(call(error_class.borrow(), {"No columns are selected.<br>Please select one or multiple columns"_s}).borrow());
   }
-  return join_text({f.global("DF_OLD"_s), "[", str_of(chosen_names(f).borrow()), "]"});
+  return join_text({f.global("DF_OLD"_s), "["_s, str_of(chosen_names(f).borrow()), "]"_s});
 }
 
 Ref get_columns_code(Frame& f) {
