@@ -133,9 +133,21 @@ Ref str_of(PyObject* value) {
 }
 
 Ref write_pieces(const Piece* pieces, const Ref* texts, size_t count) {
-  // Written as UTF-8 into a buffer kept between calls, then decoded once: no tuple, no str per
-  // piece. Lone surrogates go through as such ("surrogatepass"). Nothing here runs code of the
-  // user's; the flag only guards against a second writer all the same.
+  // A long text (a list of many names) is copied once by the interpreter's own join rather than
+  // converted twice on its way through the buffer.
+  constexpr Py_ssize_t kLong = 1024;
+  Py_ssize_t length = 0;
+  for (size_t i = 0; i < count; ++i) length += PyUnicode_GetLength(texts[i].borrow());
+  if (length > kLong) {
+    Ref tuple = Ref::steal(PyTuple_New(static_cast<Py_ssize_t>(count)));
+    for (size_t i = 0; i < count; ++i) {
+      PyTuple_SetItem(tuple.borrow(), static_cast<Py_ssize_t>(i), Ref::share(texts[i].borrow()).release());
+    }
+    return Ref::steal(PyUnicode_Join(""_s, tuple.borrow()));
+  }
+  // Otherwise written as UTF-8 into a buffer kept between calls, then decoded once: no tuple, no
+  // str per piece. Lone surrogates go through as such ("surrogatepass"). Nothing here runs code of
+  // the user's; the flag only guards against a second writer all the same.
   static auto& shared = *new std::string;  // never freed: see CodePoints
   static auto& points = *new CodePoints;
   static bool busy = false;
