@@ -55,7 +55,7 @@ class HostError(Exception):
     pass
 
 
-def raising(*args):
+def raising(*args, **kwargs):
     raise HostError("from the host")
 
 
@@ -78,6 +78,7 @@ for label in LABELS:
     for child in specials[-1]._special_selector.children:
         child.value = "Float" if label == cs.COLUMNS_WITH_DTYPE else "x"
 empty = cs.ColumnsSelector(t)
+failing = cs.ColumnsSelector(t, set_all_columns_as_default=True, on_change=raising)
 manager = type("Manager", (), {"transformation": t})()
 step = [0]
 
@@ -102,6 +103,14 @@ def selector():
 
 
 def errors():
+    failing.transformation = Transformation(None)  # whose eval_code raises HostError below
+    failing.transformation.eval_code = failing.transformation.get_df = raising
+    expect(HostError, lambda: failing.value)
+    expect(HostError, cs.ColumnsSelector, failing.transformation)
+    expect(HostError, failing._selection_changed)  # its on_change raises
+    saved, cs.Singleselect = cs.Singleselect, raising
+    expect(HostError, failing._set_special_selector, cs.ALL_COLUMNS)
+    cs.Singleselect = saved
     expect(cs.OstrelError, empty.get_df_code)
     expect(KeyError, empty._set_special_selector, "[Nope]")
     expect(NotImplementedError, cs.SpecialSelector().get_columns_code)
