@@ -62,6 +62,9 @@ def assert_no_leak(action, *objects, error=None):
             assert caught is error, repr(caught)
             caught.__traceback__ = None
     run()
+    # From 3.12 on, immortal objects (the empty string, interned names) keep no count that a module built
+    # for 3.8 can balance: their counts drift, and are not compared.
+    objects = [o for o in objects if sys.getrefcount(o) < 1 << 30]
     before = [sys.getrefcount(o) for o in objects]
     for _ in range(100):
         run()
