@@ -85,12 +85,9 @@ class ColumnsByStringOperation(TextSelector):
         return cat(DF_OLD, ".columns[", DF_OLD, ".columns.str.", operation, "(", rendered, ")]")
 
 
-ColumnsThatStartWith = type(widgets.VBox)("ColumnsThatStartWith", (ColumnsByStringOperation,), {
-    "__qualname__": "ColumnsThatStartWith", "string_operation": "startswith"})
-ColumnsThatEndWith = type(widgets.VBox)("ColumnsThatEndWith", (ColumnsByStringOperation,), {
-    "__qualname__": "ColumnsThatEndWith", "string_operation": "endswith"})
-ColumnsThatContain = type(widgets.VBox)("ColumnsThatContain", (ColumnsByStringOperation,), {
-    "__qualname__": "ColumnsThatContain", "string_operation": "contains"})
+for name, operation in [("StartWith", "startswith"), ("EndWith", "endswith"), ("Contain", "contains")]:
+    globals()["ColumnsThat" + name] = type(widgets.VBox)("ColumnsThat" + name, (ColumnsByStringOperation,), {
+        "__qualname__": "ColumnsThat" + name, "string_operation": operation})
 
 
 def special_classes(css_classes):
