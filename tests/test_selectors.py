@@ -63,6 +63,9 @@ def assert_no_leak(action, *objects, error=None):
             assert caught is error, repr(caught)
             caught.__traceback__ = None
     run()
+    # From 3.12 on, immortal objects (the empty string, interned names) keep no count that a module built
+    # for 3.8 can balance: their counts drift, and are not compared.
+    objects = [o for o in objects if sys.getrefcount(o) < 1 << 30]
     before = [sys.getrefcount(o) for o in objects]
     for _ in range(100):
         run()
@@ -93,58 +96,6 @@ def test_code_texts_leak_nothing_and_pick_the_columns(cs, host, monkeypatch, nam
     pytest.raises(NameError, selector.get_df_code).match("^name 'DF_OLD' is not defined$")
     monkeypatch.setattr(builtins, "DF_OLD", "bdf", raising=False)
     assert selector.get_df_code() == expected[0].replace("df", "bdf")
-
-
-V, FD, FR = ("get", "W", "value"), ("format", "D", ""), ("format", "R", "")
-ORDER = [  # selector, member, input value, result, whole log (W: input widget, D: DF_OLD, R: rendered text)
-    ("ColumnsByRegex", "get_df_code", "e$", "D.filter(regex=R)", [V, V, ("render", "e$"), FD, FR]),
-    ("ColumnsByRegex", "get_df_code", "", "D.filter(regex=R)", [V, ("render", "^$"), FD, FR]),
-    *[(n, m, "", f"D.{at}D.columns.str.{op}(R)]", [V, ("render", ""), FD, FD, FR])
-      for n, op in NAME_OPS.items() for m, at in [("get_df_code", "loc[:, "), ("get_columns_code", "columns[")]],
-    ("ColumnsWithDtype", "get_df_code", "B", "D.select_dtypes(b2)",  # the table's data-type names are spies too
-     [V, ("eq", "A1"), V, ("eq", "B2"), V, ("eq", "B3"), FD, ("format", "b2", "")]),
-    ("AllColumns", "columns", None, 0,  # M: manager, X: its transformation
-     [("get", "M", "transformation"), ("get", "X", "eval_code"), ("str", "D"), ("eval", "D.columns")])]
-
-
-@pytest.mark.parametrize("name, member, value, result, expected", ORDER)
-def test_order_of_reads_compares_renders_formats(cs, host, log, monkeypatch, name, member, value, result, expected):
-    selector, dtype = getattr(cs, name)(manager=host.manager), name == "ColumnsWithDtype"
-    selector.manager = Spy("M", log, transformation=Spy("X", log, eval_code=lambda c: log.append(("eval", c)) or 0))
-    if value is not None:
-        setattr(selector, "data_type" if dtype else "text", Spy("W", log, value=Spy(value, log) if dtype else value))
-    monkeypatch.setattr(cs, "DF_OLD", Spy("D", log))  # module names rebound after the selector was built
-    monkeypatch.setattr(cs, "string_to_code", lambda text: log.append(("render", text)) or Spy("R", log))
-    monkeypatch.setattr(cs, "DTYPE_OPTIONS", [(Spy(n, log), Spy(n.lower(), log)) for n in ["A1", "B2", "B3"]])
-    log.clear()
-    got = getattr(selector, member)
-    assert (got() if callable(got) else got, log) == (result, expected)
-
-
-FAULTS = [  # where the hostile object goes ("string_to_code()": returned by it), selector, input value, member used
-    ("string_to_code", "ColumnsByRegex", "x", "get_df_code"), ("DF_OLD", "AllColumns", None, "columns"),
-    ("string_to_code()", "ColumnsByRegex", "x", "get_df_code"), ("DF_OLD", "ColumnsWithDtype", "Float", "get_df_code"),
-    ("", "ColumnsWithDtype", "H", "get_df_code"), ("DF_OLD", "ColumnsThatEndWith", "y", "get_columns_code"),
-    ("text", "ColumnsThatStartWith", None, "get_df_code"), ("eval_code", "NumericColumns", None, "columns"),
-    ("manager", "AllColumns", None, "columns"), ("manager", "ColumnsThatStartWith", None, None),  # None: construction
-    ("Text", "ColumnsByRegex", None, None), ("Singleselect", "ColumnsWithDtype", None, None)]
-
-
-@pytest.mark.parametrize("where, name, value, member", FAULTS)
-def test_host_errors_pass_on_unchanged_without_leaks(cs, host, monkeypatch, where, name, value, member):
-    hostile = Spy("H", error=type("HostError", (Exception,), {})("from the host"))
-    make = lambda: getattr(cs, name)(manager=hostile if where == "manager" else host.manager)  # noqa: E731
-    selector = make() if member else None
-    if value is not None:
-        selector.children[0].value = hostile if value == "H" else value
-    places = {"string_to_code()": (cs, "string_to_code", lambda text: hostile), "text": (selector, "text", hostile),
-              "eval_code": (host.transformation, "result", hostile.error)}
-    if where not in ("", "manager"):
-        monkeypatch.setattr(*places.get(where, (cs, where, hostile)))
-    use = {None: make, "columns": lambda: selector.columns}.get(member) or getattr(selector, member)
-    # a box that fails half-way stays in the widget registry: then count only what the host gave
-    counted = [host.transformation, *[selector, hostile, host.manager][:3 if member else 0]]
-    assert_no_leak(use, hostile.error, *counted, error=hostile.error)
 
 
 LABELS = dict(zip("""ALL_COLUMNS COLUMNS_WITH_DTYPE COLUMNS_BY_REGEX NUMERIC_COLUMNS STRING_OR_OBJECT_COLUMNS
