@@ -6,8 +6,9 @@ namespace columns_selector::widget {
 bool main_selector_is(Frame& f, int comparison) {
   Ref main = getattr(f.self(), "_main_selector"_s);
   Ref multiselect = f.global("Multiselect"_s);
-  PyObject* main_class = reinterpret_cast<PyObject*>(Py_TYPE(main.borrow()));
-  Ref result = Ref::steal(PyObject_RichCompare(main_class, multiselect.borrow(), comparison));
+  // Held: the comparison may run code of the user's that changes the object's class.
+  Ref main_class = Ref::share(reinterpret_cast<PyObject*>(Py_TYPE(main.borrow())));
+  Ref result = Ref::steal(PyObject_RichCompare(main_class.borrow(), multiselect.borrow(), comparison));
   return truthy(result.borrow());
 }
 
