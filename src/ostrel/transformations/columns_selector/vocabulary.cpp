@@ -65,7 +65,7 @@ constexpr Entry kRegistry[] = {
     {"COLUMNS_THAT_CONTAIN", "ColumnsThatContain"},
 };
 
-Ref read_global(const char* name) { return lookup_global(Ref::share(make_interned(name)).borrow()); }
+Ref read_global(const char* name) { return lookup_global(Ref::steal(make_interned(name)).borrow()); }
 
 template <size_t N>
 Ref list_of_labels(const char* const (&constants)[N]) {

@@ -32,7 +32,7 @@ ClassBuilder::ClassBuilder(PyObject* globals, const char* name, PyObject* base, 
 }
 
 void ClassBuilder::put(const char* name, PyObject* value) {
-  check(PyObject_SetItem(namespace_.borrow(), Ref::share(make_interned(name)).borrow(), value));
+  check(PyObject_SetItem(namespace_.borrow(), Ref::steal(make_interned(name)).borrow(), value));
 }
 
 Ref ClassBuilder::make(const char* name, Impl impl, std::initializer_list<const char*> params,
@@ -69,7 +69,7 @@ Ref ClassBuilder::build() {
         value = call(attach.borrow(), {set});
       }
     }
-    setattr(cls.borrow(), Ref::share(make_interned(member.name.c_str())).borrow(), value.borrow());
+    setattr(cls.borrow(), Ref::steal(make_interned(member.name.c_str())).borrow(), value.borrow());
   }
   for (const Ref& function : functions_) set_defining_class(function.borrow(), cls.borrow());
   return cls;

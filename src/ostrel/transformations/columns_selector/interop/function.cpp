@@ -343,7 +343,7 @@ PyType_Spec function_spec = {
 Ref names_tuple(const std::vector<const char*>& names) {
   Ref tuple = Ref::steal(PyTuple_New(static_cast<Py_ssize_t>(names.size())));
   for (size_t i = 0; i < names.size(); ++i) {
-    PyTuple_SetItem(tuple.borrow(), static_cast<Py_ssize_t>(i), Ref::share(make_interned(names[i])).release());
+    PyTuple_SetItem(tuple.borrow(), static_cast<Py_ssize_t>(i), Ref::steal(make_interned(names[i])).release());
   }
   return tuple;
 }
@@ -376,9 +376,9 @@ Ref make_function(const FunctionSpec& spec, PyObject* module_name, PyObject* glo
   Ref varkw;
   for (const char* param : spec.params) {
     if (std::strncmp(param, "**", 2) == 0) {
-      varkw = Ref::share(make_interned(param + 2));
+      varkw = Ref::steal(make_interned(param + 2));
     } else if (param[0] == '*') {
-      varargs = Ref::share(make_interned(param + 1));
+      varargs = Ref::steal(make_interned(param + 1));
     } else {
       plain.push_back(param);
     }

@@ -21,7 +21,7 @@ struct Literal {
   char chars[N];
 };
 
-// PyUnicode_InternFromString, or PyErrorSet.
+// PyUnicode_InternFromString: a new reference, or PyErrorSet.
 PyObject* make_interned(const char* text);
 
 // An interned str together with the characters it was made from.
