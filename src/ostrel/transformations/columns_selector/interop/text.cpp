@@ -93,7 +93,10 @@ Ref str_of_names(PyObject* list) {
     plain_size += PyUnicode_GetLength(item) + 4;
   }
   static auto& points = *new CodePoints;
-  std::string out(static_cast<size_t>(plain_size), '\0');
+  // A buffer kept between calls: a list of thousands of names would otherwise cost a fresh large
+  // allocation, and its page faults, every time.
+  static auto& out = *new std::string;
+  out.assign(static_cast<size_t>(plain_size), '\0');
   char* write = out.data();
   *write++ = '[';
   for (Py_ssize_t i = 0; i < count; ++i) {
