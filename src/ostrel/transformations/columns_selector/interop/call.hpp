@@ -9,7 +9,7 @@
 
 namespace columns_selector {
 
-// An argument: a borrowed object, an owned temporary, or a bool.
+// An argument: a borrowed object, an interned literal ("..."_s), an owned temporary, or a bool.
 class Arg {
  public:
   Arg(PyObject* borrowed) noexcept : ptr_(borrowed) {}            // NOLINT: implicit by design, as for all

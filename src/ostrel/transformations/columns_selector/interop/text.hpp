@@ -31,11 +31,11 @@ class Piece {
   PyObject* object_ = nullptr;
 };
 
-// The pieces written one after another; texts[i] holds the text form of each object piece.
+// The pieces written one after another; texts[i] is the text form of pieces[i].
 Ref write_pieces(const Piece* pieces, const Ref* texts, size_t count);
 
 // The text forms of the pieces, taken from left to right, joined with nothing between them:
-//   join_text({f.global("DF_OLD"_s), ".filter(regex=", rendered, ")"})
+//   join_text({f.global("DF_OLD"_s), ".filter(regex="_s, rendered, ")"_s})
 // (A braced list: its pieces are evaluated in the order written, which a call's arguments are not.)
 template <size_t N>
 Ref join_text(const Piece (&pieces)[N]) {
