@@ -160,6 +160,8 @@ void Frame::init_base(PyObject* kwargs) const {
 namespace {
 
 PyObject* function_call(PyObject* self, PyObject* args, PyObject* kwargs) {
+  // Held for the call and its traceback entry: the call may drop the last other reference to it.
+  Ref keep_function = Ref::share(self);
   PyObject* result = guard<PyObject*>(nullptr, [&] {
     FunctionObject* fn = as_function(self);
     if (fn->globals == nullptr || fn->defaults == nullptr) {
@@ -172,14 +174,10 @@ PyObject* function_call(PyObject* self, PyObject* args, PyObject* kwargs) {
     bind(fn, args, kwargs, bound, extra_kwargs);
     std::array<PyObject*, kMaxParams> values{};
     for (Py_ssize_t i = 0; i < fn->param_count; ++i) values[i] = bound[i].borrow();
-    Ref keep_function = Ref::share(self);  // the call may drop the last other reference to it
     Frame frame = FrameAccess::for_function(self, values.data(), extra_kwargs.borrow());
     return fn->impl(frame).release();
   });
-  if (result == nullptr) {
-    Ref qualname = Ref::share(as_function(self)->qualname);  // held: the entry runs code of its own
-    add_traceback_entry(qualname.borrow());
-  }
+  if (result == nullptr) add_traceback_entry(as_function(self)->qualname);
   return result;
 }
 
