@@ -13,7 +13,7 @@ namespace columns_selector {
 class Arg {
  public:
   Arg(PyObject* borrowed) noexcept : ptr_(borrowed) {}            // NOLINT: implicit by design, as for all
-  Arg(Text text) noexcept : ptr_(text.object) {}                  // NOLINT
+  Arg(Interned text) noexcept : ptr_(text.object) {}              // NOLINT
   Arg(const Ref& borrowed) noexcept : ptr_(borrowed.borrow()) {}  // NOLINT
   Arg(Ref&& owned) noexcept : owned_(std::move(owned)), ptr_(owned_.borrow()) {}  // NOLINT
   Arg(bool flag) noexcept : ptr_(flag ? Py_True : Py_False) {}                    // NOLINT

@@ -25,7 +25,7 @@ struct Literal {
 PyObject* make_interned(const char* text);
 
 // An interned str together with the characters it was made from.
-struct Text {
+struct Interned {
   PyObject* object;
   const char* chars;
   operator PyObject*() const noexcept { return object; }  // NOLINT: used wherever a str object is
@@ -40,7 +40,7 @@ PyObject* interned() {
 
 // "text"_s: the interned str of the literal (borrowed; it is never released).
 template <Literal L>
-Text operator""_s() {
+Interned operator""_s() {
   return {interned<L>(), L.chars};
 }
 

@@ -40,7 +40,8 @@ void add_traceback_entry(PyObject* name) noexcept {
   if (frame == nullptr) PyErr_Clear();  // the error itself matters more than the missing entry
   PyErr_Restore(type, value, traceback);
   if (frame != nullptr) {
-    PyTraceBack_Here(reinterpret_cast<PyFrameObject*>(frame));
+    // `struct _frame` rather than PyFrameObject: the 3.8 headers name the type only outside the limited API.
+    PyTraceBack_Here(reinterpret_cast<struct _frame*>(frame));
     Py_DECREF(frame);
   }
 }
