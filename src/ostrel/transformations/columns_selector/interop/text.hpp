@@ -18,10 +18,10 @@ inline Ref text_form(PyObject* value) {
 // One piece of a code text: a literal ("..."_s, ASCII, written as it stands) or an object (its text form).
 class Piece {
  public:
-  Piece(Interned literal) noexcept : literal_(literal.chars), object_(literal.object) {}     // NOLINT: implicit, as all
-  Piece(PyObject* object) noexcept : object_(object) {}                                  // NOLINT
-  Piece(const Ref& object) noexcept : object_(object.borrow()) {}                        // NOLINT
-  Piece(Ref&& object) noexcept : owned_(std::move(object)), object_(owned_.borrow()) {}  // NOLINT
+  Piece(Interned literal) noexcept : literal_(literal.chars), object_(literal.object) {}  // NOLINT: implicit, as all
+  Piece(PyObject* object) noexcept : object_(object) {}                                   // NOLINT
+  Piece(const Ref& object) noexcept : object_(object.borrow()) {}                         // NOLINT
+  Piece(Ref&& object) noexcept : owned_(std::move(object)), object_(owned_.borrow()) {}   // NOLINT
   const char* literal() const noexcept { return literal_; }
   PyObject* object() const noexcept { return object_; }
 
