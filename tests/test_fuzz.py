@@ -110,7 +110,7 @@ def norm(x, seen):
     """A form of x that compares equal between the module and its twin without running x's own code. A list is
     numbered when first seen, so that the same list handed over twice shows as the same number."""
     if type(x) in (str, int, float, bool, type(None)):
-        return x
+        return x if type(x) is str else (type(x), x)  # True is not 1
     if type(x) is list:
         if id(x) in seen:
             return "list", seen[id(x)][0]
@@ -270,16 +270,18 @@ class Fuzz(RuleBasedStateMachine):
     @rule(cls=st.sampled_from([*sorted({c.__name__ for c in cs.SELECTOR_OPTIONS.values()}),
                                "SpecialSelector", "DropdownItemSpecialSelector", "ColumnsByStringOperation"]),
           manager=one("host", None, Hostile("__eq__", "raise")), positional=st.booleans(), mixed=st.booleans(),
-          extra=st.sampled_from([{}, {"layout": None}, {"x": 1}, {"children": [widgets.Label()]}]),
+          extra=st.sampled_from([{}, {"layout": None}, {"x": 1}, {"children": [widgets.Label()]}, {"on_change": GONE},
+                                 {"manager": GONE, "on_change": GONE}]),
           member=st.sampled_from(["get_df_code", "get_columns_code", "columns", "focus_dropdown"]))
     def selector(self, cls, manager, positional, mixed, extra, member):
         manager = types.SimpleNamespace(transformation=Host([])) if isinstance(manager, str) else manager
 
+        given = {k: v for k, v in {"manager": manager, "on_change": on_change, **extra}.items() if v is not GONE}
+        args = [given.pop("manager")] if positional and "manager" in given else []
+
         def act(ns, _):
-            made = type(cls, (ns[cls], Spy), {}) if mixed else ns[cls]
-            made = made(manager, on_change=on_change, **extra) if positional else made(
-                manager=manager, on_change=on_change, **extra)
-            return made.children, made.columns if member == "columns" else getattr(made, member)()
+            made = (type(cls, (ns[cls], Spy), {}) if mixed else ns[cls])(*args, **given)
+            return made.children, made.on_change(), made.columns if member == "columns" else getattr(made, member)()
         self.both(act)
 
     @rule(method=st.sampled_from(WITH_PARAMETERS), call=st.sampled_from(BAD_CALLS))
@@ -317,11 +319,10 @@ SCENARIOS = {
     "a failing method without arguments adds its traceback entry": [
         ("set_special", ALL, False, None), ("DF_OLD", GONE),
         ("selector", "NumericColumns", None, False, False, {}, "get_columns_code")],
-    "every rule's code text, and names that are all exact strs": [
+    "names that are all exact strs, and every rule's code text": [("choose", NAMES, "setter"),
         *[step for label in SPECIAL for step in [("set_special", label, 0, None), ("special_input", "'", "columns")]],
         ("set_special", DTYPE, 0, None), *[("special_input", label, "get_df_code") for _, label, _ in FAMILIES],
-        ("DF_OLD", BUILTIN),
-        ("choose", NAMES, "setter")],
+        ("DF_OLD", BUILTIN)],
     "the pieces of a code text are evaluated first, then turned into text in order": [
         ("DF_OLD", REBINDS["DF_OLD"][4]), ("string_to_code", REBINDS["string_to_code"][-1]),
         ("set_special", CONTAIN, False, None), ("special_input", "e", "get_columns_code"),
@@ -331,7 +332,9 @@ SCENARIOS = {
     "two data-type rows with the same label": [
         ("DTYPE_OPTIONS", REBINDS["DTYPE_OPTIONS"][-2]), ("set_special", DTYPE, False, None),
         ("special_input", "Float", "get_df_code")],
-    "equal to the widget class is not the same class": [
+    "refused calls": [("bad_call", method, call) for method in WITH_PARAMETERS for call in BAD_CALLS],
+    "equal to the widget class is not the same class, keys() read for each value, default lists": [
+        ("SELECTOR_OPTIONS", "with logged keys"), ("create_multi_select", None, True), ("choose", ["a", "b"], "setter"),
         ("Multiselect", WIDGETS["Multiselect"][-1]), ("create_multi_select", ["a"], True),
         ("Multiselect", WIDGETS["Multiselect"][0]), ("choose", "a", "value only")],
 }
@@ -348,7 +351,7 @@ def test_scenario(steps):
                 machine.bindings[step] = args[0]
                 machine.both(lambda ns, w: None, *machine.pairs[-1])
             else:
-                getattr(machine, step)(*machine.pairs[-1:] if step != "selector" else [], *args)
+                getattr(machine, step)(*machine.pairs[-1:] if step not in ("selector", "bad_call") else [], *args)
             machine.layout_is_consistent()
     finally:
         machine.teardown()

@@ -55,6 +55,16 @@ def test_module_as_loaded_and_its_vocabulary():
     assert cs.DTYPE_OPTIONS == [(label, [n] if type(n) is str else n) for (_, label, _), n in zip(FAMILIES, names)]
 
 
+def test_create_step_does_no_work_and_gives_one_object():
+    (out,) = run_child("""import _imp
+spec = importlib.util.find_spec(probe.NAME)
+m = _imp.create_dynamic(spec)
+probe.report(attrs=probe.attrs(m), events=probe.events, entered=probe.NAME in sys.modules, again=_imp.create_dynamic(
+    spec) is m, spec=[m.__name__, m.__file__, m.__loader__ is spec.loader, m.__package__, hasattr(m, "__path__")])""")
+    assert out == dict(attrs=[], events=[], entered=False, again=True, spec=[NAME, cs.__file__, True,
+                                                                             "ostrel.transformations", False])
+
+
 def test_second_import_gives_the_same_object_without_loading_again():
     (out,) = run_child("""m = probe.attempt()
 m.DF_OLD, before = "rebound", len(probe.events)
