@@ -134,8 +134,9 @@ def entries(error):
         code, tb = tb.tb_frame.f_code, tb.tb_next
         if code.co_filename == FILE and code.co_name not in ("cat", "text_field") and code.co_name[0] != "<":
             found.append(code.co_name)
-    if isinstance(error, TypeError) and found and str(error).startswith(found[-1] + "()"):
-        found.pop()  # a call refused before it starts: Python makes no frame for it
+    if isinstance(error, TypeError) and found and "." in found[-1] and str(error).startswith(
+            (found[-1] + "()", found[-1].rpartition(".")[2] + "()")):  # the names in the message before 3.10
+        found.pop()  # the module's entry of a call refused before it starts: Python makes no frame for it
     return [name.rpartition(".")[2] for name in found]
 
 
