@@ -199,7 +199,7 @@ class Fuzz(RuleBasedStateMachine):
                 value = {"own": own, "with a hostile key": {**own, KEY: own[SPECIAL[0]]}}.get(value) or logged(own)
             if value is BUILTIN:
                 builtins.DF_OLD = "bdf"
-            if value in (GONE, BUILTIN):
+            if value is GONE or value is BUILTIN:
                 namespace.pop(name, None)
             else:
                 namespace[name] = value
