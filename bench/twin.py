@@ -7,35 +7,21 @@ the compiled module.
 
 import ipywidgets as widgets
 
+import ostrel.transformations.columns_selector as _cs
+
 # Bound by the benchmark, as the load binds them from the host.
 DF_OLD = string_to_code = OstrelError = Multiselect = Singleselect = Text = None
 
-ALL_COLUMNS = "[All columns]"
-COLUMNS_WITH_DTYPE = "[Columns with data type]"
-COLUMNS_BY_REGEX = "[Columns that match regex]"
-TOP_OPTIONS = [COLUMNS_WITH_DTYPE, COLUMNS_BY_REGEX]
-FAMILIES = [  # class name, label, select_dtypes argument
-    ("NumericColumns", "[Numeric columns]", "'number'"),
-    ("StringOrObjectColumns", "[String/Text or Object columns]", "['string', 'object']"),
-    ("StringColumns", "[String-only columns]", "'string'"),
-    ("ObjectColumns", "[Object-only columns]", "'object'"),
-    ("CategoryColumns", "[Categoric/Factor columns]", "'category'"),
-    ("IntegerColumns", "[Integer columns]", "'int'"),
-    ("FloatColumns", "[Float columns]", "'float'"),
-    ("BooleanColumns", "[Boolean columns]", "'bool'"),
-    ("DatetimeColumns", "[Datetime columns]", "'datetime'"),
-    ("TimedeltaColumns", "[Timedelta columns]", "'timedelta'"),
-]
-NAME_OPERATIONS = [  # class name, label, string operation
-    ("ColumnsThatStartWith", "[Columns that start with]", "startswith"),
-    ("ColumnsThatEndWith", "[Columns that end with]", "endswith"),
-    ("ColumnsThatContain", "[Columns that contain]", "contains"),
-]
-BOTTOM_OPTIONS = [label for _, label, _ in FAMILIES + NAME_OPERATIONS]
-DTYPE_OPTIONS = [("Numeric", ["number"]), ("String/Text or Object", ["string", "object"]),
-                 ("String only", ["string"]), ("Object only", ["object"]), ("Categoric/Factor", ["category"]),
-                 ("Integer", ["int"]), ("Float", ["float"]), ("Boolean", ["bool"]), ("Datetime", ["datetime"]),
-                 ("Timedelta", ["timedelta"])]
+# The vocabulary is the compiled module's own (its tests pin it): labels, lists, data-type rows, class names.
+ALL_COLUMNS, COLUMNS_WITH_DTYPE, COLUMNS_BY_REGEX = _cs.ALL_COLUMNS, _cs.COLUMNS_WITH_DTYPE, _cs.COLUMNS_BY_REGEX
+TOP_OPTIONS, BOTTOM_OPTIONS = list(_cs.TOP_OPTIONS), list(_cs.BOTTOM_OPTIONS)
+DTYPE_OPTIONS = [(label, list(names)) for label, names in _cs.DTYPE_OPTIONS]
+_REGISTRY = [(label, cls.__name__) for label, cls in _cs.SELECTOR_OPTIONS.items()]
+# The data-type families follow DTYPE_OPTIONS: class name, label, select_dtypes argument (one quoted name, or the
+# list of several).
+FAMILIES = [(name, label, repr(names[0]) if len(names) == 1 else str(names))
+            for (label, name), (_, names) in zip(_REGISTRY[3:13], DTYPE_OPTIONS)]
+NAME_OPERATIONS = [(name, label, vars(_cs)[name].string_operation) for label, name in _REGISTRY[13:]]
 
 
 class SpecialSelector(widgets.VBox):
@@ -129,8 +115,7 @@ class ColumnsByStringOperation(SpecialSelector):
 for _name, _, _operation in NAME_OPERATIONS:
     globals()[_name] = type(_name, (ColumnsByStringOperation,), {"string_operation": _operation})
 
-SELECTOR_OPTIONS = {ALL_COLUMNS: AllColumns, COLUMNS_BY_REGEX: ColumnsByRegex, COLUMNS_WITH_DTYPE: ColumnsWithDtype,
-                    **{label: globals()[name] for name, label, _ in FAMILIES + NAME_OPERATIONS}}
+SELECTOR_OPTIONS = {label: globals()[name] for label, name in _REGISTRY}
 
 
 class ColumnsSelector(widgets.VBox):

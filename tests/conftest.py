@@ -1,46 +1,54 @@
-"""Shared fixtures: the module, and recording stand-ins for the host that log every call in order.
+"""Shared fixtures, and the recording stand-ins for the host: each call they get goes to LOG, in order.
 
-The widget fakes are real ipywidgets widgets, so the module can put them into a box's children.
+The widget fakes are real ipywidgets widgets, so that the module can put them into a box's children.
 """
-
-import types
 
 import ipywidgets as widgets
 import pytest
 
 import ostrel.transformations.columns_selector
 
-# The attribute names as the load left them: monkeypatch puts a deleted attribute back at the end.
-ORDER_AT_LOAD = list(vars(ostrel.transformations.columns_selector))
+LOG = []
 
 
-def recording_widget(name, log):
-    """A host widget class that logs its construction as (name, keyword dict) and keeps the keywords."""
+class HostileError(Exception):
+    pass
 
-    def __init__(self, *args, **kwargs):
-        if args:
-            raise TypeError(f"{name} takes keyword arguments only")
+
+ERR = HostileError("hostile")
+
+
+def recording(name, value_raises=False, init_raises=False):
+    """A host widget class that logs its construction (keywords only) and each read and write of `value`."""
+    def __init__(self, **kwargs):
         widgets.Widget.__init__(self)
-        self.kwargs, self.value = kwargs, kwargs.get("value", "" if name == "Text" else None)
-        log.append((name, kwargs))
+        LOG.append((name, kwargs))
+        if init_raises:
+            raise ERR
+        self._value = kwargs.get("value", "" if name == "Text" else None)
 
-    return type(name, (widgets.Widget,), {"__init__": __init__, "__qualname__": name})
+    def value(self, *new):
+        LOG.append((name, "value", *new))
+        if value_raises:
+            raise ERR
+        self._value = new[0] if new else self._value
+        return self._value
+    return type(name, (widgets.Widget,), {"__init__": __init__, "value": property(value, value)})
 
 
-class Transformation:
-    """Logs get_df and eval_code; eval_code gives `result`, or raises it when it is an exception."""
-
-    def __init__(self, log, df=None, result=("x", "y")):
-        self.log, self.df, self.result = log, df, result
+class Host:
+    """The transformation: get_df gives a frame of `labels`; eval_code gives `result`, or raises ERR."""
+    def __init__(self, labels):
+        self.columns, self.result = labels, ["x"]
 
     def get_df(self):
-        self.log.append(("get_df",))
-        return self.df
+        LOG.append(("get_df",))
+        return self
 
     def eval_code(self, code):
-        self.log.append(("eval_code", code))
-        if isinstance(self.result, BaseException):
-            raise self.result
+        LOG.append(("eval_code", code))
+        if self.result is ERR:
+            raise ERR
         return self.result
 
 
@@ -53,29 +61,6 @@ def send_from_browser(widget, **state):
 @pytest.fixture(scope="session")
 def cs():
     return ostrel.transformations.columns_selector
-
-
-@pytest.fixture(scope="session")
-def load_order():
-    return ORDER_AT_LOAD
-
-
-@pytest.fixture
-def log():
-    return []
-
-
-@pytest.fixture
-def host(cs, log, monkeypatch):
-    """Recording fakes bound in place of the host's widget classes for the length of one test."""
-    fake = types.SimpleNamespace(log=log)
-    for name in ("Multiselect", "Singleselect", "Text"):
-        setattr(fake, name, recording_widget(name, log))
-        monkeypatch.setattr(cs, name, getattr(fake, name))
-    fake.transformation = Transformation(log)
-    fake.manager = types.SimpleNamespace(transformation=fake.transformation)
-    fake.on_change = lambda: log.append(("on_change",))
-    return fake
 
 
 @pytest.fixture

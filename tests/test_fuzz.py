@@ -1,10 +1,13 @@
 """Random sequences of calls on every entry point, with hostile host objects, against the Python twin.
 
 Each step runs once on the module and once on its twin (tests/twin.py) from the same module bindings, and
-must give the same result or the same error, the same host calls in the same order and the same widget
-state. FUZZ_EXAMPLES sets the budget (scripts/test --fuzz runs a large one); the run is derandomized.
+must give the same result or the same error with the same traceback entries, the same host calls in the same
+order and the same widget state, with the same lists handed over. FUZZ_EXAMPLES sets the budget (scripts/test
+--fuzz runs a large one); the run is derandomized. Fixed scenarios reach the rare corners on every run.
 """
 
+import builtins
+import inspect
 import os
 import threading
 import types
@@ -12,21 +15,15 @@ import types
 import ipywidgets as widgets
 import pytest
 import traitlets
+from conftest import ERR, LOG, Host, recording
 from hypothesis import HealthCheck, settings
 from hypothesis import strategies as st
 from hypothesis.stateful import Bundle, RuleBasedStateMachine, initialize, invariant, multiple, rule
-from twin import make_twin
+from twin import FAMILIES, FILE, make_twin
 
 import ostrel.transformations.columns_selector as cs
 
-LOG, CURRENT = [], [vars(cs)]  # host calls of one run; the namespace that the run works in
-
-
-class HostileError(Exception):
-    pass
-
-
-ERR = HostileError("hostile")
+CURRENT = [vars(cs)]  # the namespace that the run works in
 
 
 class Hostile:
@@ -68,6 +65,7 @@ SPECIAL = list(cs.SELECTOR_OPTIONS)
 LABELS = ["a", Str("a"), Str(SPECIAL[3]), 0, "it's", ["unhashable"], *hostiles("__str__", "__repr__", "__format__",
           hows=("raise", "wrong")), *SPECIAL, "b", 1.5, None, ("t",), *hostiles("__eq__", "__hash__")]
 HUGE = [f"c{i}" for i in range(3000)]
+NAMES = ["it's", "a", 'say "hi"', "back\\slash", "é", "b"]  # exact strs only: the fast text path of a list
 
 
 def one(*pool):
@@ -82,83 +80,77 @@ def some(pool, max_size):
 label = one(*LABELS)
 labels = some(LABELS, 5) | st.just("huge")  # a huge frame now and then
 flag = one(True, False, 0, "", [1], *hostiles("__bool__", hows=("raise", "wrong", "DF_OLD")))
-
-
-def recording(name, value_raises=False, init_raises=False):
-    def __init__(self, **kwargs):
-        widgets.Widget.__init__(self)
-        LOG.append((name, kwargs))
-        if init_raises:
-            raise ERR
-        self._value = kwargs.get("value", "" if name == "Text" else None)
-
-    def value(self, *new):
-        LOG.append((name, "value", *new))
-        if value_raises:
-            raise ERR
-        self._value = new[0] if new else self._value
-        return self._value
-    return type(name, (widgets.Widget,), {"__init__": __init__, "value": property(value, value)})
-
-
 WIDGETS = {name: [recording(name), recording(name, init_raises=True), recording(name, value_raises=True)]
            for name in ("Multiselect", "Singleselect", "Text")}
-GONE = object()  # a binding that deletes the name
-REBINDS = {"DF_OLD": ["df", Str("df"), 7, GONE, *hostiles("__format__", "__str__", hows=("raise", "wrong"))],
+WIDGETS["Multiselect"].append(type("Multiselect", (WIDGETS["Multiselect"][0],), {}))  # equal is not the same class
+GONE, BUILTIN = object(), object()  # bindings that delete the name, and that bind it in builtins instead
+REBINDS = {"DF_OLD": ["df", Str("df"), 7, GONE, Hostile("__format__", "DF_OLD"), BUILTIN,
+                      *hostiles("__format__", "__str__", hows=("raise", "wrong"))],
            "string_to_code": [repr, lambda text: Hostile("__format__", "wrong"), lambda text: 5, GONE,
-                              lambda text: (_ for _ in ()).throw(ERR)],
-           "SELECTOR_OPTIONS": ["own", GONE, [], "with a hostile key"], "OstrelError": [cs.OstrelError, GONE, str],
-           "DTYPE_OPTIONS": [cs.DTYPE_OPTIONS, GONE, [("Numeric", ["n"]), (Hostile("__eq__", "raise"), [])]],
+                              lambda text: (_ for _ in ()).throw(ERR), lambda text: Hostile("__repr__", "raise")],
+           "SELECTOR_OPTIONS": ["own", GONE, [], "with a hostile key", "with logged keys"],
+           "OstrelError": [cs.OstrelError, GONE, str],
+           "DTYPE_OPTIONS": [cs.DTYPE_OPTIONS, GONE, [("Numeric", ["n"]), (Hostile("__eq__", "raise"), [])],
+                             [("Float", ["first"]), ("Float", ["second"])], [("Float", [Hostile("__eq__", "raise")])]],
            **{name: [*classes, GONE] for name, classes in WIDGETS.items()}}
 KEY = Hostile("__eq__", "raise")  # hashes like every Hostile, so a Hostile label meets its __eq__
 ALLOWED = (KeyError, IndexError, NameError, AttributeError, TypeError, NotImplementedError, cs.OstrelError,
            traitlets.TraitError)
+READ = ["get_columns_code", "get_df_code", "value", "value", "has_special_selector", "has_column_names",
+        "_get_current_values"]
+TRACED = ["has_special_selector", "has_column_names", "_get_current_values", "_selection_changed",
+          "_create_multi_select", "_set_special_selector"]
+FUNCTION = type(vars(cs.ColumnsSelector)["_create_multi_select"])  # the module's methods with parameters
+WITH_PARAMETERS = sorted((c.__name__, m) for c in vars(cs).values() if isinstance(c, type)
+                         for m, v in vars(c).items() if type(v) is FUNCTION)
+BAD_CALLS = [(), (1,) * 9, ((1,) * 9, {"bad": 1}), ((1,), {"self": 2}), ((1,), {"no_such": 1})]
 
 
-def norm(x):
-    """A form of x that compares equal between the module and its twin without running x's own code."""
+def norm(x, seen):
+    """A form of x that compares equal between the module and its twin without running x's own code. A list is
+    numbered when first seen, so that the same list handed over twice shows as the same number."""
     if type(x) in (str, int, float, bool, type(None)):
-        return x
-    if type(x) in (list, tuple, dict):
-        return type(x).__name__, [norm(i) for i in (x.items() if type(x) is dict else x)]
+        return x if type(x) is str else (type(x), x)  # True is not 1
+    if type(x) is list:
+        if id(x) in seen:
+            return "list", seen[id(x)][0]
+        seen[id(x)] = len(seen), x  # kept alive, so that its id stays its own
+        return "list", seen[id(x)][0], [norm(i, seen) for i in x]
+    if type(x) in (tuple, dict):
+        return type(x).__name__, [norm(i, seen) for i in (x.items() if type(x) is dict else x)]
     if isinstance(x, types.MethodType):
-        return "method", x.__func__.__name__, norm(x.__self__)
+        return "method", x.__func__.__name__, norm(x.__self__, seen)
     if isinstance(x, (widgets.Widget, BaseException)):
-        return type(x).__name__, norm(getattr(x, "args", None))
+        return type(x).__name__, norm(getattr(x, "args", None), seen)
     if callable(x) and getattr(x, "__module__", None) in (cs.__name__, "traitlets.traitlets"):
         return "own", x.__name__  # the module's classes and functions, and the twin's
     return "id", id(x)
 
 
-class Host:
-    """The transformation: get_df gives a frame of `labels`; eval_code gives `result` or raises it."""
-    def __init__(self, labels):
-        self.columns, self.result = labels, ["x"]
-
-    def get_df(self):
-        LOG.append(("get_df",))
-        return self
-
-    def eval_code(self, code):
-        LOG.append(("eval_code", code))
-        if self.result is ERR:
-            raise ERR
-        return self.result
+def entries(error):
+    """The module's traceback entries, or the twin's frames compiled under the same file name, by method."""
+    found, tb = [], error.__traceback__
+    while tb is not None:
+        code, tb = tb.tb_frame.f_code, tb.tb_next
+        if code.co_filename == FILE and code.co_name not in ("cat", "text_field") and code.co_name[0] != "<":
+            found.append(code.co_name)
+    if isinstance(error, TypeError) and found and "." in found[-1] and str(error).startswith(
+            (found[-1] + "()", found[-1].rpartition(".")[2] + "()")):  # the names in the message before 3.10
+        found.pop()  # the module's entry of a call refused before it starts: Python makes no frame for it
+    return [name.rpartition(".")[2] for name in found]
 
 
-def attempt(action):
+def attempt(action, seen):
     """The result of action() and its outcome: its result or error, and the host calls it made."""
     LOG.clear()
     try:
         result = action()
-        return result, (norm(result), None, norm(LOG))
+        return result, (norm(result, seen), None, norm(LOG, seen))
     except Exception as error:
-        error.__traceback__ = None
         assert error is ERR or isinstance(error, ALLOWED), repr(error)
-        return None, (None, (type(error), norm(error.args), error is ERR), norm(LOG))
-
-
-READ = ["get_columns_code", "get_df_code", "value", "has_special_selector", "has_column_names", "_get_current_values"]
+        outcome = (None, (type(error), norm(error.args, seen), error is ERR, entries(error)), norm(LOG, seen))
+        error.__traceback__ = None
+        return None, outcome
 
 
 def on_change():
@@ -167,6 +159,24 @@ def on_change():
 
 def raising_on_change():
     raise ERR
+
+
+def traced(cls):
+    """A subclass whose overridable methods log each call made through the object, then run the class's own."""
+    def tracer(name):
+        def method(self, *args, **kwargs):
+            LOG.append(("self", name, args, kwargs))
+            return getattr(super(sub, self), name)(*args, **kwargs)
+        return method
+    sub = type("Traced", (cls,), {name: tracer(name) for name in TRACED})
+    return sub
+
+
+class Spy(widgets.VBox):
+    """Placed between a selector and VBox in the order of resolution: logs what the selector hands on, and when."""
+    def __init__(self, *args, **kwargs):
+        LOG.append(("next __init__", args, kwargs, getattr(self, "manager", None), getattr(self, "on_change", None)))
+        super().__init__(*args, **kwargs)
 
 
 @settings(max_examples=int(os.environ.get("FUZZ_EXAMPLES", "50")), stateful_step_count=25, derandomize=True,
@@ -179,14 +189,17 @@ class Fuzz(RuleBasedStateMachine):
         self.saved, self.twin = dict(vars(cs)), make_twin(cs)
         self.own = {cs.__name__: cs.SELECTOR_OPTIONS, "twin": self.twin["SELECTOR_OPTIONS"]}
         self.bindings, self.pairs = {name: values[0] for name, values in REBINDS.items()}, []
-        return self.build(frame, (True, False, False), "md", [], on_change, False)
+        return self.build(frame, (True, False, False), "md", [], on_change, 7, False, False)
 
     def bind(self, namespace, which):
         for name, value in self.bindings.items():
             if name == "SELECTOR_OPTIONS" and isinstance(value, str):
                 own = self.own[which]
-                value = own if value == "own" else {**own, KEY: own[SPECIAL[0]]}
-            if value is GONE:
+                logged = type("Registry", (dict,), {"keys": lambda self: LOG.append(("keys",)) or dict.keys(self)})
+                value = {"own": own, "with a hostile key": {**own, KEY: own[SPECIAL[0]]}}.get(value) or logged(own)
+            if value is BUILTIN:
+                builtins.DF_OLD = "bdf"
+            if value is GONE or value is BUILTIN:
                 namespace.pop(name, None)
             else:
                 namespace[name] = value
@@ -197,29 +210,33 @@ class Fuzz(RuleBasedStateMachine):
         for namespace, which, w in [(vars(cs), cs.__name__, pair[0] if pair else None),
                                     (self.twin, "twin", pair[1] if pair else None)]:
             self.bind(namespace, which)
-            CURRENT[0] = namespace
-            result, outcome = attempt(lambda namespace=namespace, w=w: action(namespace, w))
-            state = [norm(getattr(w, a, None)) for a in ("_main_selector", "children", "_special_selector")]
+            CURRENT[0], seen = namespace, {}
+            result, outcome = attempt(lambda namespace=namespace, w=w: action(namespace, w), seen)
+            state = [norm(getattr(w, a, None), seen) for a in ("_main_selector", "children", "_special_selector",
+                                                                 "_options")]
             # then every reading member, each with the host calls it makes
-            seen = [attempt(lambda w=w, m=m: getattr(w, m)() if m != "value" else w.value)[1] for m in READ if w]
-            runs.append((result, (outcome, state, seen)))
+            read = [attempt(lambda w=w, m=m: getattr(w, m)() if m != "value" else w.value, seen)[1] for m in READ if w]
+            runs.append((result, (outcome, state, read)))
         assert runs[0][1] == runs[1][1]
         return runs[0][0], runs[1][0]
 
     @rule(target=built, frame=labels, flags=st.tuples(flag, flag, flag), width=st.sampled_from(["md", "sm", 3]),
           css=st.sampled_from([[], ["k"], 5, None]), callback=st.sampled_from([on_change, raising_on_change]),
-          positional=st.booleans())
-    def build(self, frame, flags, width, css, callback, positional):
+          given=st.integers(1, 7), positional=st.booleans(), trace=st.booleans())
+    def build(self, frame, flags, width, css, callback, given, positional, trace):
         host = Host(HUGE if frame == "huge" else frame)
-        args = [host, flags[0], flags[1], width, flags[2], css, callback]
+        args = [host, flags[0], flags[1], width, flags[2], css, callback][:given]
         keys = ["transformation", "show_all_columns", "set_all_columns_as_default", "width", "focus_after_init",
                 "css_classes", "on_change"]
-        made = self.both(lambda ns, _: ns["ColumnsSelector"](*args) if positional else ns["ColumnsSelector"](
-            **dict(zip(keys, args))))
+
+        def make(ns, _):
+            cls = traced(ns["ColumnsSelector"]) if trace else ns["ColumnsSelector"]
+            return cls(*args) if positional else cls(**dict(zip(keys, args)))
+        made = self.both(make)
         self.pairs += [made] if made[0] is not None else []
         return multiple(*self.pairs[-1:] if made[0] is not None else [])
 
-    @rule(pair=built, value=st.one_of(label, some(LABELS, 4)), how=st.sampled_from(
+    @rule(pair=built, value=st.one_of(label, some(LABELS, 4), some(NAMES, 3)), how=st.sampled_from(
         ["setter", "handler", "handler with arguments", "value only"]))
     def choose(self, pair, value, how):
         def act(ns, w):
@@ -240,11 +257,12 @@ class Fuzz(RuleBasedStateMachine):
         self.both(lambda ns, w: w._create_multi_select() if value is None else w._create_multi_select(value, focus),
                   *pair)
 
-    @rule(pair=built, typed=one("", " ", "e$", "Numeric", "Float", Str("x"), 3, *LABELS[-4:]),
+    @rule(pair=built, typed=one("", 0, [], " ", "e$", "Numeric", "Float", Str("x"), 3, *LABELS[-4:]),
           member=st.sampled_from(["get_df_code", "get_columns_code", "columns", "focus_dropdown"]))
     def special_input(self, pair, typed, member):
         def act(ns, w):
             selector = w._special_selector
+            selector.string_operation = "ignored"  # read from the class, never from the object
             for child in selector.children:
                 child.value = typed
             return selector.columns if member == "columns" else getattr(selector, member)()
@@ -252,15 +270,25 @@ class Fuzz(RuleBasedStateMachine):
 
     @rule(cls=st.sampled_from([*sorted({c.__name__ for c in cs.SELECTOR_OPTIONS.values()}),
                                "SpecialSelector", "DropdownItemSpecialSelector", "ColumnsByStringOperation"]),
-        manager=one("host", None, Hostile("__eq__", "raise")), extra=st.sampled_from([{}, {"layout": None}, {"x": 1}]),
-        member=st.sampled_from(["get_df_code", "get_columns_code", "columns", "focus_dropdown"]))
-    def selector(self, cls, manager, extra, member):
+          manager=one("host", None, Hostile("__eq__", "raise")), positional=st.booleans(), mixed=st.booleans(),
+          extra=st.sampled_from([{}, {"layout": None}, {"x": 1}, {"children": [widgets.Label()]}, {"on_change": GONE},
+                                 {"manager": GONE, "on_change": GONE}]),
+          member=st.sampled_from(["get_df_code", "get_columns_code", "columns", "focus_dropdown"]))
+    def selector(self, cls, manager, positional, mixed, extra, member):
         manager = types.SimpleNamespace(transformation=Host([])) if isinstance(manager, str) else manager
 
+        given = {k: v for k, v in {"manager": manager, "on_change": on_change, **extra}.items() if v is not GONE}
+        args = [given.pop("manager")] if positional and "manager" in given else []
+
         def act(ns, _):
-            made = ns[cls](manager=manager, on_change=on_change, **extra)
-            return made.columns if member == "columns" else getattr(made, member)()
+            made = (type(cls, (ns[cls], Spy), {}) if mixed else ns[cls])(*args, **given)
+            return made.children, made.on_change(), made.columns if member == "columns" else getattr(made, member)()
         self.both(act)
+
+    @rule(method=st.sampled_from(WITH_PARAMETERS), call=st.sampled_from(BAD_CALLS))
+    def bad_call(self, method, call):
+        args, kwargs = call if len(call) == 2 else (call, {})
+        self.both(lambda ns, _: vars(ns[method[0]])[method[1]](*args, **kwargs))
 
     @rule(data=st.data())
     def rebind(self, data):
@@ -280,41 +308,105 @@ class Fuzz(RuleBasedStateMachine):
             assert len(children) == 1 or isinstance(children[1], cs.SpecialSelector)
 
     def teardown(self):
+        vars(builtins).pop("DF_OLD", None)
         for name in REBINDS:
             vars(cs)[name] = self.saved[name]
 
 
 TestFuzz = pytest.mark.filterwarnings("ignore")(Fuzz.TestCase)
+ALL, REGEX, DTYPE, CONTAIN = SPECIAL[0], SPECIAL[1], SPECIAL[2], SPECIAL[-1]
+# Steps that random runs seldom take together, taken on every run: a rule and its arguments, or a new binding.
+SCENARIOS = {
+    "a failing method without arguments adds its traceback entry": [
+        ("set_special", ALL, False, None), ("DF_OLD", GONE),
+        ("selector", "NumericColumns", None, False, False, {}, "get_columns_code")],
+    "names that are all exact strs, and every rule's code text": [("choose", NAMES, "setter"),
+        *[step for label in SPECIAL for step in [("set_special", label, 0, None), ("special_input", "'", "columns")]],
+        ("set_special", DTYPE, 0, None), *[("special_input", label, "get_df_code") for _, label, _ in FAMILIES],
+        ("DF_OLD", BUILTIN)],
+    "the pieces of a code text are evaluated first, then turned into text in order": [
+        ("DF_OLD", REBINDS["DF_OLD"][4]), ("string_to_code", REBINDS["string_to_code"][-1]),
+        ("set_special", CONTAIN, False, None), ("special_input", "e", "get_columns_code"),
+        ("set_special", REGEX, False, None), ("special_input", "e", "get_df_code")],
+    "a regex text that is false but not a str": [
+        ("set_special", REGEX, True, None), ("special_input", 0, "get_df_code"), ("special_input", [], "columns")],
+    "two data-type rows with the same label": [
+        ("DTYPE_OPTIONS", REBINDS["DTYPE_OPTIONS"][-2]), ("set_special", DTYPE, False, None),
+        ("special_input", "Float", "get_df_code")],
+    "refused calls": [("bad_call", method, call) for method in WITH_PARAMETERS for call in BAD_CALLS],
+    "equal to the widget class is not the same class, keys() read for each value, default lists": [
+        ("SELECTOR_OPTIONS", "with logged keys"), ("create_multi_select", None, True), ("choose", ["a", "b"], "setter"),
+        ("Multiselect", WIDGETS["Multiselect"][-1]), ("create_multi_select", ["a"], True),
+        ("Multiselect", WIDGETS["Multiselect"][0]), ("choose", "a", "value only")],
+}
 
 
-def test_threads_drive_own_widgets_and_one_shared_widget(host):
+@pytest.mark.filterwarnings("ignore")
+@pytest.mark.parametrize("steps", SCENARIOS.values(), ids=SCENARIOS)
+def test_scenario(steps):
+    machine = Fuzz()
+    machine.start(["a", "it's", 0])
+    try:
+        for step, *args in steps:
+            if step in REBINDS:
+                machine.bindings[step] = args[0]
+                machine.both(lambda ns, w: None, *machine.pairs[-1])
+            else:
+                getattr(machine, step)(*machine.pairs[-1:] if step not in ("selector", "bad_call") else [], *args)
+            machine.layout_is_consistent()
+    finally:
+        machine.teardown()
+
+
+def shape(namespace):
+    """Each class of the module: bases, metaclass, names, docstring and members in order, with their signatures."""
+    def function(f):
+        return f and (f.__name__, f.__qualname__, f.__doc__, [
+            (p.name, "self" if p.name == "self" else p.kind.name,
+             getattr(p.default, "__qualname__", None) or repr(p.default))
+            for p in inspect.signature(f).parameters.values()])
+
+    def member(value):
+        if isinstance(value, property):
+            return "property", value.__doc__, [function(f) for f in (value.fget, value.fset, value.fdel)]
+        return function(value) if callable(value) else value if isinstance(value, str) else type(value).__name__
+    new_in_313 = ("__firstlineno__", "__static_attributes__")
+    return {name: ([b.__name__ for b in c.__bases__], type(c), c.__qualname__, c.__doc__,
+                   [(k, member(v)) for k, v in vars(c).items() if k not in new_in_313])
+            for name, c in namespace.items() if isinstance(c, type) and c.__module__ == cs.__name__}
+
+
+def test_classes_are_shaped_as_the_same_class_statements_in_python():
+    assert shape(vars(cs)) == shape(make_twin(cs))
+
+
+def test_threads_drive_own_widgets_and_one_shared_widget(monkeypatch):
     """With the GIL no step is torn: every widget ends with a layout and a mode that agree with its dropdown."""
-    host.transformation.df = types.SimpleNamespace(columns=["a", "b"])
-    shared, errors = cs.ColumnsSelector(host.transformation), []
+    for name, classes in WIDGETS.items():
+        monkeypatch.setattr(cs, name, classes[0])
+    shared, owned, errors = cs.ColumnsSelector(Host(["a", "b"])), [], []
     shared._create_multi_select(["a"])
     steps = [lambda w: w._set_special_selector(SPECIAL[3]), lambda w: w._create_multi_select(value=["a"]),
              lambda w: w._set_special_selector(SPECIAL[1]), lambda w: w.get_columns_code(),
              lambda w: w.get_df_code(), lambda w: w.has_column_names(), lambda w: w._create_multi_select(["b"])]
 
     def drive(seed):
-        own = cs.ColumnsSelector(host.transformation)
+        own = cs.ColumnsSelector(Host(["a", "b"]))
         own._create_multi_select(["b"])
+        owned.append(own)
         try:
             for i in range(300):
                 for w in (own, shared):
                     steps[(seed + i) % len(steps)](w)
         except Exception as error:
             errors.append(error)
-        return own
-
-    owned = []
-    threads = [threading.Thread(target=lambda s=s: owned.append(drive(s))) for s in range(4)]
+    threads = [threading.Thread(target=drive, args=(seed,)) for seed in range(4)]
     for thread in threads:
         thread.start()
     for thread in threads:
         thread.join()
     assert errors == [] and len(owned) == 4
     for w in [shared, *owned]:
-        special = type(w._main_selector) is host.Singleselect
+        special = type(w._main_selector) is cs.Singleselect
         assert w.children == ((w._main_selector, w._special_selector) if special else (w._main_selector,))
         assert w.has_column_names() is not special

@@ -1,5 +1,6 @@
 """Load sequence, failed and refused loads, and packaging. Loads that must start from scratch run in a
 child interpreter that imports `load_scenarios/probe.py` first, so that the host it meets is fake."""
+import ast
 import email
 import importlib
 import json
@@ -13,51 +14,55 @@ from pathlib import Path
 
 import ipywidgets
 import pytest
+from twin import CLASSES, CONSTANTS, FAMILIES, LABELS
+
+import ostrel.transformations.columns_selector as cs
 
 NAME = "ostrel.transformations.columns_selector"
 HOST = {"ostrel.helper": ["DF_OLD", "OstrelError", "string_to_code"],
         "ostrel.widgets": ["Multiselect", "Singleselect", "Text"]}
-ATTRIBUTES = ["widgets", *HOST["ostrel.helper"], *HOST["ostrel.widgets"], *"""
-    ALL_COLUMNS COLUMNS_WITH_DTYPE COLUMNS_BY_REGEX NUMERIC_COLUMNS STRING_OR_OBJECT_COLUMNS STRING_COLUMNS
-    OBJECT_COLUMNS CATEGORY_COLUMNS INTEGER_COLUMNS FLOAT_COLUMNS BOOLEAN_COLUMNS DATETIME_COLUMNS TIMEDELTA_COLUMNS
-    COLUMNS_THAT_START_WITH COLUMNS_THAT_END_WITH COLUMNS_THAT_CONTAIN TOP_OPTIONS BOTTOM_OPTIONS SpecialSelector
-    DropdownItemSpecialSelector AllColumns NumericColumns StringOrObjectColumns StringColumns ObjectColumns
-    CategoryColumns IntegerColumns FloatColumns BooleanColumns DatetimeColumns TimedeltaColumns DTYPE_OPTIONS
-    ColumnsWithDtype ColumnsByRegex ColumnsByStringOperation ColumnsThatStartWith ColumnsThatEndWith ColumnsThatContain
-    SELECTOR_OPTIONS ColumnsSelector""".split()]
+ATTRIBUTES = ["widgets", *HOST["ostrel.helper"], *HOST["ostrel.widgets"], *CONSTANTS, "TOP_OPTIONS", "BOTTOM_OPTIONS",
+              "SpecialSelector", "DropdownItemSpecialSelector", CLASSES[0], *CLASSES[3:13], "DTYPE_OPTIONS",
+              CLASSES[1], CLASSES[2], "ColumnsByStringOperation", *CLASSES[13:], "SELECTOR_OPTIONS", "ColumnsSelector"]
 LOAD_EVENTS = [f"{host} {step}" for host, names in HOST.items() for step in ["import", *names]]
+ORDER_AT_LOAD = list(vars(cs))  # taken at collection, before any test rebinds a name
 
 
 def run_child(code):
     """Runs `code` in a fresh interpreter over the fakes; returns the JSON lines it reported."""
     here = Path(__file__).with_name("load_scenarios")
     path = os.pathsep.join(filter(None, [str(here), os.environ.get("PYTHONPATH")]))
+    fakes = json.dumps({**HOST, "ipywidgets": []})  # the host modules, and the names read from each
     child = subprocess.run([sys.executable, "-X", "faulthandler", "-c", "import importlib, sys, probe\n" + code],
-                           env=dict(os.environ, PYTHONPATH=path, PYTHONDONTWRITEBYTECODE="1"), cwd=here,
+                           env=dict(os.environ, PYTHONPATH=path, PYTHONDONTWRITEBYTECODE="1", PROBE_HOST=fakes),
+                           cwd=here,
                            capture_output=True, text=True, timeout=300)
     assert child.returncode == 0, child.stdout + child.stderr
     return [json.loads(line) for line in child.stdout.splitlines()]
 
 
-def test_module_as_loaded(cs, load_order):
-    assert [k for k in load_order if not k.startswith("__")] == ATTRIBUTES
+def test_module_as_loaded_and_its_vocabulary():
+    assert [k for k in ORDER_AT_LOAD if not k.startswith("__")] == ATTRIBUTES
     assert "__doc__" in vars(cs) and cs.__doc__ is None and not hasattr(cs, "__path__")
     assert (cs.__name__, cs.__file__, cs.__package__) == (NAME, cs.__spec__.origin, "ostrel.transformations")
     assert cs.__loader__ is cs.__spec__.loader and cs.widgets is ipywidgets
     assert all(vars(cs)[n] is getattr(importlib.import_module(h), n) for h, names in HOST.items() for n in names)
+    assert [getattr(cs, constant) for constant in CONSTANTS] == LABELS
+    assert (cs.TOP_OPTIONS, cs.BOTTOM_OPTIONS) == (LABELS[1:3], LABELS[3:])
+    registry = [(label, cls.__name__) for label, cls in cs.SELECTOR_OPTIONS.items()]
+    assert registry == [(LABELS[i], CLASSES[i]) for i in (0, 2, 1, *range(3, 16))]
+    names = [ast.literal_eval(argument) for _, _, argument in FAMILIES]  # as the whole-frame classes write them
+    assert cs.DTYPE_OPTIONS == [(label, [n] if type(n) is str else n) for (_, label, _), n in zip(FAMILIES, names)]
 
 
-@pytest.mark.parametrize("entries, copied", [
-    ({"loader": "L", "parent": "some.parent", "submodule_search_locations": ["x"]}, ["L", "some.parent", ["x"]]),
-    ({"submodule_search_locations": None}, [None, None, "absent"])])
-def test_create_step_copies_spec_entries(cs, entries, copied):
-    (out,) = run_child(f"""import _imp, types
-spec = types.SimpleNamespace(name=probe.NAME, origin={cs.__file__!r}, **{entries!r})
+def test_create_step_does_no_work_and_gives_one_object():
+    (out,) = run_child("""import _imp
+spec = importlib.util.find_spec(probe.NAME)
 m = _imp.create_dynamic(spec)
-probe.report(copied=[getattr(m, k, "absent") for k in ("__loader__", "__package__", "__path__")], name=m.__name__,
-             file=m.__file__, attrs=probe.attrs(m), events=probe.events, entered=probe.NAME in sys.modules,
-             again=_imp.create_dynamic(spec) is m)""")
-    assert out == dict(copied=copied, name=NAME, file=cs.__file__, attrs=[], events=[], entered=False, again=True)
+probe.report(attrs=probe.attrs(m), events=probe.events, entered=probe.NAME in sys.modules, again=_imp.create_dynamic(
+    spec) is m, spec=[m.__name__, m.__file__, m.__loader__ is spec.loader, m.__package__, hasattr(m, "__path__")])""")
+    assert out == dict(attrs=[], events=[], entered=False, again=True, spec=[NAME, cs.__file__, True,
+                                                                             "ostrel.transformations", False])
 
 
 def test_second_import_gives_the_same_object_without_loading_again():
@@ -116,7 +121,7 @@ probe.report(kept=sys.modules[probe.NAME] is m, attrs=probe.attrs(m))""")
     assert main == dict(kept=True, attrs=ATTRIBUTES)
 
 
-def test_only_the_module_init_is_exported(cs):
+def test_only_the_module_init_is_exported():
     listing = subprocess.run(["nm", "-D", "--defined-only", cs.__file__], capture_output=True, text=True, check=True)
     assert [line.split()[-1] for line in listing.stdout.splitlines()] == ["PyInit_columns_selector"]
 

@@ -1,50 +1,85 @@
-"""The module's behaviour written in plain Python: the oracle of the fuzz tests.
+"""The module's behaviour written in plain Python, and the exact texts both are held to: the oracle of the fuzz.
 
-`make_twin(module)` executes the classes below in a fresh namespace that holds the module's host names,
-labels and tables, so that every name is looked up, every error raised and every host call made exactly
-as the interpreter does it for these steps.
+`make_twin(module)` executes SOURCE in a fresh namespace that holds the module's host names and tables, compiled
+under the module's own file name, so that every name is looked up, every error raised, every host call made and
+every traceback entry added exactly as the interpreter does it for these steps.
 """
+
+FILE = "<ostrel.transformations.columns_selector>"
+# Each label in binding order: its constant, its text and its class (the registry puts the regex row before the
+# data type's); then the data-type families: their labels in DTYPE_OPTIONS and the select_dtypes arguments of
+# their whole-frame classes.
+CONSTANTS = """ALL_COLUMNS COLUMNS_WITH_DTYPE COLUMNS_BY_REGEX NUMERIC_COLUMNS STRING_OR_OBJECT_COLUMNS STRING_COLUMNS
+    OBJECT_COLUMNS CATEGORY_COLUMNS INTEGER_COLUMNS FLOAT_COLUMNS BOOLEAN_COLUMNS DATETIME_COLUMNS TIMEDELTA_COLUMNS
+    COLUMNS_THAT_START_WITH COLUMNS_THAT_END_WITH COLUMNS_THAT_CONTAIN""".split()
+LABELS = ("[All columns]|[Columns with data type]|[Columns that match regex]|[Numeric columns]|[String/Text or Object "
+          "columns]|[String-only columns]|[Object-only columns]|[Categoric/Factor columns]|[Integer columns]|[Float "
+          "columns]|[Boolean columns]|[Datetime columns]|[Timedelta columns]|[Columns that start with]|[Columns that "
+          "end with]|[Columns that contain]").split("|")
+CLASSES = """AllColumns ColumnsWithDtype ColumnsByRegex NumericColumns StringOrObjectColumns StringColumns ObjectColumns
+    CategoryColumns IntegerColumns FloatColumns BooleanColumns DatetimeColumns TimedeltaColumns ColumnsThatStartWith
+    ColumnsThatEndWith ColumnsThatContain""".split()
+FAMILIES = list(zip(CLASSES[3:13], "Numeric|String/Text or Object|String only|Object only|Categoric/Factor|Integer|"
+                    "Float|Boolean|Datetime|Timedelta".split("|"), "'number'|['string', 'object']|'string'|'object'|"
+                    "'category'|'int'|'float'|'bool'|'datetime'|'timedelta'".split("|")))
+OPERATIONS = dict(zip(CLASSES[13:], ["startswith", "endswith", "contains"]))
+DOCS = {  # the docstrings of the classes and methods that have one
+    "ColumnsWithDtype": 'Handles "selecting columns by data type".',
+    "ColumnsByRegex": 'Handles "selecting columns matching regex pattern".',
+    "ColumnsByStringOperation": '\n    Handles "select columns that start/end with / contain".\n\n    The specific '
+                                "string operation used for selecting columns is defined by self's children.\n    ",
+    "ColumnsSelector": "\n    A special dropdown that allows more complex selections which need additional input from"
+                       ' the user.\n\n    E.g. when the user selects "columns of data type", we ask for the data type'
+                       " with a separate input.\n    ",
+    "ColumnsSelector.__init__": '\n        :param show_all_columns: Do you want to show the "Select all column" option'
+                                " in the dropdown?\n        ",
+    "ColumnsSelector.has_special_selector": "Returns True if the user has selected a special selector.",
+    "ColumnsSelector.has_column_names": "Returns True if the user has selected one or more column names.",
+    "ColumnsSelector._get_current_values": "\n        Helper for returning the selected options in the dropdown in "
+                                           "the correct format.\n\n        :return: list. The selected element(s).\n"
+                                           "        ",
+    "ColumnsSelector._set_special_selector": "Create the special selector."}
 
 SOURCE = '''
 def cat(*pieces):  # the pieces are all evaluated first, then each is formatted in turn
     return "".join([format(piece, "") for piece in pieces])
 
 
+def named(cls, name):
+    cls.__name__ = cls.__qualname__ = name
+    for member in [member for member in vars(cls).values() if callable(member)]:
+        member.__qualname__ = name + "." + member.__name__
+    globals()[name] = cls
+
+
 class SpecialSelector(widgets.VBox):
     def __init__(self, manager=None, on_change=lambda: None, **kwargs):
-        self.manager = manager
-        self.on_change = on_change
+        self.manager, self.on_change = manager, on_change
         super().__init__(**kwargs)
 
     @property
-    def columns(self):
-        return self.manager.transformation.eval_code(self.get_columns_code())
-
-    def focus_dropdown(self):
-        return False
-
-    def get_columns_code(self):
-        return cat(str(self.get_df_code()), ".columns")
-
-    def get_df_code(self):
-        raise NotImplementedError
+    def columns(self): return self.manager.transformation.eval_code(self.get_columns_code())
+    def focus_dropdown(self): return False
+    def get_columns_code(self): return cat(str(self.get_df_code()), ".columns")
+    def get_df_code(self): raise NotImplementedError
 
 
 class DropdownItemSpecialSelector(SpecialSelector):
-    def focus_dropdown(self):
-        return True
+    def focus_dropdown(self): return True
 
 
 def whole_frame(name, fragment):
-    return type(widgets.VBox)(name, (DropdownItemSpecialSelector,), {
-        "__qualname__": name, "get_df_code": lambda self: cat(str(DF_OLD), fragment)})
+    class WholeFrame(DropdownItemSpecialSelector):
+        def get_df_code(self): return cat(str(DF_OLD), fragment)
+    named(WholeFrame, name)
 
 
-for name, fragment in FRAGMENTS:
-    globals()[name] = whole_frame(name, fragment)
+for name, fragment in [("AllColumns", ""), *[(name, ".select_dtypes(%s)" % arg) for name, _, arg in FAMILIES]]:
+    whole_frame(name, fragment)
 
 
 class ColumnsWithDtype(SpecialSelector):
+    """DOCS"""
     def __init__(self, **kwargs):
         super().__init__(**kwargs)
         self.data_type = Singleselect(options=[row[0] for row in DTYPE_OPTIONS], placeholder="Data type",
@@ -56,25 +91,30 @@ class ColumnsWithDtype(SpecialSelector):
         return cat(DF_OLD, ".select_dtypes(", names, ")")
 
 
-class TextSelector(SpecialSelector):
+def text_field(self, placeholder):
+    self.text = Text(placeholder=placeholder, focus_after_init=True, width="sm", execute=self.manager.transformation,
+                     on_change=self.on_change)
+    self.children = [self.text]
+
+
+class ColumnsByRegex(SpecialSelector):
+    """DOCS"""
     def __init__(self, **kwargs):
         super().__init__(**kwargs)
-        self.text = Text(placeholder=self.placeholder, focus_after_init=True, width="sm",
-                         execute=self.manager.transformation, on_change=self.on_change)
-        self.children = [self.text]
-
-
-class ColumnsByRegex(TextSelector):
-    placeholder = "Regex, e.g. e$"
+        text_field(self, "Regex, e.g. e$")
 
     def get_df_code(self):
         pattern = "^$" if self.text.value == "" else self.text.value
-        rendered = string_to_code(pattern)
-        return cat(DF_OLD, ".filter(regex=", rendered, ")")
+        return cat(DF_OLD, ".filter(regex=", string_to_code(pattern), ")")
 
 
-class ColumnsByStringOperation(TextSelector):
-    placeholder, string_operation = "String, e.g. foo", "TO BE OVERRIDEN"
+class ColumnsByStringOperation(SpecialSelector):
+    """DOCS"""
+    string_operation = "TO BE OVERRIDEN"
+
+    def __init__(self, **kwargs):
+        super().__init__(**kwargs)
+        text_field(self, "String, e.g. foo")
 
     def get_df_code(self):
         rendered, operation = string_to_code(self.text.value), self.__class__.string_operation
@@ -85,25 +125,24 @@ class ColumnsByStringOperation(TextSelector):
         return cat(DF_OLD, ".columns[", DF_OLD, ".columns.str.", operation, "(", rendered, ")]")
 
 
-for name, operation in [("StartWith", "startswith"), ("EndWith", "endswith"), ("Contain", "contains")]:
-    globals()["ColumnsThat" + name] = type(widgets.VBox)("ColumnsThat" + name, (ColumnsByStringOperation,), {
-        "__qualname__": "ColumnsThat" + name, "string_operation": operation})
+def name_operation(name, operation):
+    class NameOperation(ColumnsByStringOperation):
+        string_operation = operation
+    named(NameOperation, name)
 
 
-def special_classes(css_classes):
-    classes = ["ostrel-columns-selector-special"]
-    classes.extend(css_classes)
-    return classes
+for name, operation in OPERATIONS.items():
+    name_operation(name, operation)
 
 
 class ColumnsSelector(widgets.VBox):
+    """DOCS"""
     def __init__(self, transformation=None, show_all_columns=True, set_all_columns_as_default=False, width="md",
                  focus_after_init=False, css_classes=[], on_change=lambda: None):
         super().__init__()
         self.transformation = transformation
         self.df = self.transformation.get_df()
-        self.width = width
-        self._options = []
+        self.width, self._options = width, []
         if show_all_columns or set_all_columns_as_default:
             self._options.append(ALL_COLUMNS)
         self._options.extend(TOP_OPTIONS)
@@ -116,18 +155,12 @@ class ColumnsSelector(widgets.VBox):
             self._create_multi_select(focus_after_init=focus_after_init, css_classes=css_classes)
 
     def has_special_selector(self):
-        for item in self._get_current_values():
-            if item in SELECTOR_OPTIONS.keys():
-                return True
-        return False
+        return any(item in SELECTOR_OPTIONS.keys() for item in self._get_current_values())
 
-    def has_column_names(self):
-        return not self.has_special_selector()
+    def has_column_names(self): return not self.has_special_selector()
 
     def _get_current_values(self):
-        if type(self._main_selector) == Multiselect:
-            return self._main_selector.value
-        return [self._main_selector.value]
+        return self._main_selector.value if type(self._main_selector) == Multiselect else [self._main_selector.value]
 
     def _selection_changed(self, *args):
         if self.has_special_selector():
@@ -144,22 +177,19 @@ class ColumnsSelector(widgets.VBox):
 
     def _set_special_selector(self, special_name=None, set_soft_value=False, css_classes=[]):
         if special_name is None:
-            for value in self._get_current_values():
-                if value in SELECTOR_OPTIONS.keys():
-                    special_name = value
-                    break
+            special_name = next((v for v in self._get_current_values() if v in SELECTOR_OPTIONS.keys()), None)
         self._special_selector = SELECTOR_OPTIONS[special_name](manager=self, on_change=self.on_change)
+        classes = ["ostrel-columns-selector-special"]
+        classes.extend(css_classes)
         self._main_selector = Singleselect(
             placeholder="Choose column(s)", options=self._options, value=special_name,
             focus_after_init=self._special_selector.focus_dropdown(), set_soft_value=set_soft_value, width=self.width,
-            on_change=self._selection_changed, css_classes=special_classes(css_classes))
+            on_change=self._selection_changed, css_classes=classes)
         self.children = [self._main_selector, self._special_selector]
 
     @property
     def value(self):
-        if self.has_column_names():
-            return self._main_selector.value
-        return list(self._special_selector.columns)
+        return self._main_selector.value if self.has_column_names() else list(self._special_selector.columns)
 
     @value.setter
     def value(self, value):
@@ -174,26 +204,19 @@ class ColumnsSelector(widgets.VBox):
         return self._special_selector.get_df_code()
 
     def get_columns_code(self):
-        if self.has_column_names():
-            return str(self._main_selector.value)
-        return self._special_selector.get_columns_code()
-
-
-SELECTOR_OPTIONS = {label: globals()[name] for label, name in REGISTRY}
+        return str(self._main_selector.value) if self.has_column_names() else self._special_selector.get_columns_code()
 '''
-
-ARGUMENTS = ["'number'", "['string', 'object']", "'string'", "'object'", "'category'", "'int'", "'float'", "'bool'",
-             "'datetime'", "'timedelta'"]
-FRAGMENTS = list(zip(["AllColumns", "NumericColumns", "StringOrObjectColumns", "StringColumns", "ObjectColumns",
-                      "CategoryColumns", "IntegerColumns", "FloatColumns", "BooleanColumns", "DatetimeColumns",
-                      "TimedeltaColumns"], ["", *[f".select_dtypes({argument})" for argument in ARGUMENTS]]))
+CODE = compile(SOURCE, FILE, "exec")
 
 
 def make_twin(module):
     """A namespace with the module's host names, labels and tables, and the Python classes above."""
     namespace = {name: value for name, value in vars(module).items()
                  if not (isinstance(value, type) and issubclass(value, module.widgets.VBox))}
-    registry = [(label, cls.__name__) for label, cls in module.SELECTOR_OPTIONS.items()]
-    namespace.update(FRAGMENTS=FRAGMENTS, REGISTRY=registry)
-    exec(SOURCE, namespace)
+    namespace.update(FAMILIES=FAMILIES, OPERATIONS=OPERATIONS)
+    exec(CODE, namespace)
+    for path, doc in DOCS.items():
+        owner, _, member = path.partition(".")
+        (namespace[owner] if not member else vars(namespace[owner])[member]).__doc__ = doc
+    namespace["SELECTOR_OPTIONS"] = {label: namespace[cls.__name__] for label, cls in module.SELECTOR_OPTIONS.items()}
     return namespace

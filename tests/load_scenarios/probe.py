@@ -8,8 +8,7 @@ import os
 import sys
 
 NAME = "ostrel.transformations.columns_selector"
-HOST = {"ostrel.helper": ["DF_OLD", "OstrelError", "string_to_code"],
-        "ostrel.widgets": ["Multiselect", "Singleselect", "Text"], "ipywidgets": []}
+HOST = json.loads(os.environ["PROBE_HOST"])  # host module -> the names the module reads from it
 events, faults, loads = [], {}, []
 
 
