@@ -5,9 +5,9 @@ import random
 import ipywidgets
 import pytest
 
-from ostrel import helper
+from ostrel import helper, widgets
 from ostrel.transformation import Transformation
-from ostrel.widgets import Multiselect, Singleselect, Text
+from ostrel.widgets import SHOWN_OPTIONS, Multiselect, Singleselect, Text
 
 NASTY = ["", "it's", 'say "hi"', "both ' and \"", "ends with backslash\\", "new\nline", "cr\r\n\t\x00",
          "é 中文 🐍", "\u2028\ufeff", "\ud800 lone", "^$"]
@@ -43,7 +43,8 @@ def test_widgets_take_keywords_only_and_fill_their_width(cls):
     widget = cls(width="sm", css_classes=classes)
     assert widget._dom_classes == tuple(classes) and widget.css_classes is classes
     # The box has the size; its controls fill it, margins inside, so nothing overflows it.
-    assert widget.layout.width == "200px" and {c.layout.width for c in widget.children} == {"auto"}
+    shown = [c for c in widget.children if c.layout.display != "none"]  # not the hidden key guard
+    assert widget.layout.width == "200px" and {c.layout.width for c in shown} == {"auto"}
     ipywidgets.VBox(children=[widget])
 
 
@@ -74,6 +75,7 @@ NA = Missing()
 def test_labels_match_options_by_identity_then_equality(options, labels, positions):
     multi = Multiselect(options=options, value=labels)
     assert multi._chosen == positions and multi.value == labels
+    assert Singleselect(options=options, value=labels[0])._chosen == positions[0]
     with pytest.raises(ValueError):
         multi.value = labels + [labels[0]] * len(options)
 
@@ -116,6 +118,31 @@ def test_singleselect_holds_a_label_from_the_start_with_a_soft_value(browser, on
         assert single.value == options[pick] and on_change.count == 1
         single.value = options[1 - pick]
         assert single._input.index == 1 - pick and on_change.count == 1
+
+
+def test_singleselect_lists_a_bounded_searchable_view_that_keeps_the_choice(browser, on_change):
+    single = Singleselect(options=[f"c{i}" for i in range(3 * SHOWN_OPTIONS)], value="c2500", on_change=on_change)
+    assert single._search in single.children and single._search not in Singleselect(options=["a"]).children
+
+    def shown():
+        return [text for text, _ in single._input.options], single._input.options[single._input.index][0]
+    assert shown() == ([f"c{i}" for i in range(SHOWN_OPTIONS)] + ["c2500"], "c2500")
+    single._search.value = "C25"  # c25, c250 to c259, c2500 to c2599
+    assert len(shown()[0]) == 111 and shown()[1] == "c2500" and on_change.count == 0
+    browser(single, index=0)
+    assert single.value == "c25" and on_change.count == 1
+    single.value = "c2999"  # hidden by the search, and listed while chosen
+    assert shown() == (["c25", *(f"c{i}" for i in range(250, 260)), *(f"c{i}" for i in range(2500, 2600)), "c2999"],
+                       "c2999")
+
+
+@pytest.mark.skipif(widgets.anywidget is None, reason="the keyboard guard needs anywidget")
+def test_every_box_holds_the_one_hidden_key_guard_renewed_once_closed():
+    guards = {box.children[-1] for box in (Multiselect(), Singleselect(), Text())}
+    (guard,) = guards
+    assert guard.layout.display == "none" and "data-lm-suppress-shortcuts" in guard._esm
+    guard.close()
+    assert Text().children[-1] not in (guard, None)
 
 
 @pytest.mark.skipif(not hasattr(ipywidgets.DOMWidget, "focus"), reason="ipywidgets 7 widgets cannot take the focus")
