@@ -17,11 +17,12 @@ Layout: the box has the width of its size word and its controls fill it
 (``width: auto`` inside the column), so a control's margins stay inside the box
 and nothing overflows it.
 
-Keyboard: with anywidget installed, each box also holds a hidden view of one
-shared ``_KeyGuard`` that marks the box for Lumino (JupyterLab 4, Notebook 7) to
-leave its keys alone, so arrows and letters act on the focused control and never
-as notebook shortcuts; Escape gives the focus back to the notebook cell. Without
-anywidget (ipywidgets 7.8 setups) the widgets work the same, unguarded.
+Keyboard: with anywidget installed, each box ends with a hidden ``_KeyGuard``
+whose view marks every control of the box that takes the focus, so that Lumino
+(JupyterLab 4, Notebook 7) leaves its keys alone: arrows and letters act on the
+focused control, never as notebook shortcuts, and Escape gives the focus back to
+the notebook cell. Without anywidget (ipywidgets 7.8 setups) the widgets work
+the same, unguarded.
 """
 
 import html
@@ -83,17 +84,9 @@ if anywidget is not None:
         _esm = _KEY_GUARD_ESM
 
 
-_guard = None
-
-
 def _key_guard():
-    """The shared guard, made anew after a host closed it (it closes what a box reaches)."""
-    global _guard
-    if anywidget is None:
-        return []
-    if _guard is None or _guard.comm is None:
-        _guard = _KeyGuard(layout=widgets.Layout(display="none"))
-    return [_guard]
+    """The guard of one box, as a list of children: one per box, so it is closed with its box."""
+    return [] if anywidget is None else [_KeyGuard(layout=widgets.Layout(display="none"))]
 
 
 def _noop():
@@ -450,17 +443,19 @@ class Singleselect(_InputBox):
         self._chosen = chosen
         self._texts = [str(option) for option in options]
         self._hint = widgets.HTML(value=f"<i>{html.escape(placeholder)}</i>")
-        self._filter = _Search(self._texts, placeholder)
-        self._search = self._filter.field
-        self._view = self._filter.view(() if chosen is None else (chosen,))
+        # Short lists show every option and need no search field.
+        self._filter = _Search(self._texts, placeholder) if len(options) > SHOWN_OPTIONS else None
+        self._search = None if self._filter is None else self._filter.field
+        self._view = list(range(len(options))) if self._filter is None else self._filter.view(
+            () if chosen is None else (chosen,))
         inner = _DropdownInput(options=[(self._texts[i], i) for i in self._view],
                                index=None if chosen is None else self._view.index(chosen), tooltip=placeholder)
-        long = len(options) > SHOWN_OPTIONS
-        shown = [self._hint, self._search, inner, self._filter.note] if long else [self._hint, inner]
+        shown = [self._hint, inner] if self._filter is None else [self._hint, self._search, inner, self._filter.note]
         super().__init__(inner, shown, focus=inner, css_width=css_width,
                          placeholder=placeholder, focus_after_init=focus_after_init,
                          width=width, on_change=on_change, css_classes=css_classes)
-        self._search.observe(self._show_matches, "value")
+        if self._search is not None:
+            self._search.observe(self._show_matches, "value")
         self._select_view()
 
     def _position(self, label):
