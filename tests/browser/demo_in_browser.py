@@ -1,12 +1,7 @@
-"""The demo notebook in JupyterLab and Notebook 7, driven through Debian's Chromium by mouse and keyboard.
+"""The demo notebook in JupyterLab and Notebook 7, driven through Debian's Chromium by mouse and keyboard
+(run by scripts/test-browser only); screenshots go to $SCREENSHOTS; prints what a change of rule costs at
+100,000 columns."""
 
-Run by scripts/test-browser, not by the ordinary runs. Checks code, preview, that keys typed into the
-widget never act on the notebook, that nothing overflows and that the browser logged no error; saves
-screenshots into $SCREENSHOTS (build/screenshots unless set); prints what a change of rule costs at
-100,000 columns.
-"""
-
-import json
 import os
 import re
 import shutil
@@ -16,6 +11,7 @@ import time
 import urllib.request
 from pathlib import Path
 
+import nbformat
 import pytest
 from playwright.sync_api import expect, sync_playwright
 
@@ -24,9 +20,9 @@ CHROMIUM = "/usr/bin/chromium"
 SHOTS = Path(os.environ.get("SCREENSHOTS", ROOT / "build" / "screenshots"))
 WIDE = """import numpy as np, pandas as pd, ipywidgets as widgets, ostrel.transformations.columns_selector as cs
 from ostrel.transformation import Transformation
-shown, frame = widgets.HTML(), pd.DataFrame(np.zeros((1, 100_000)), columns=[f"c{i:06}" for i in range(100_000)])
-selector = cs.ColumnsSelector(Transformation(frame), on_change=lambda: setattr(
-    shown, "value", f'<pre class="demo-code">{selector.get_df_code()}</pre>'))
+frame, shown = pd.DataFrame(np.zeros((1, 100_000)), columns=[f"c{i:06}" for i in range(100_000)]), widgets.HTML()
+selector = cs.ColumnsSelector(Transformation(frame), on_change=lambda: setattr(shown, "value", selector.get_df_code()))
+shown.add_class("demo-code")
 widgets.VBox([selector, shown])"""
 
 # Boxes whose content is wider than they are, and controls that stick out of their box.
@@ -53,10 +49,9 @@ def app(request, tmp_path_factory):
     """The server on copies of the notebooks (autosave must not touch examples/), with its own settings."""
     home = tmp_path_factory.mktemp(request.param)
     shutil.copy(ROOT / "examples" / "demo.ipynb", home / "demo.ipynb")
-    wide = json.loads((home / "demo.ipynb").read_text())
-    wide["cells"] = [{"cell_type": "code", "id": "wide", "metadata": {}, "outputs": [], "execution_count": None,
-                      "source": WIDE}]
-    (home / "wide.ipynb").write_text(json.dumps(wide))
+    wide = nbformat.v4.new_notebook(cells=[nbformat.v4.new_code_cell(WIDE)],
+                                    metadata=nbformat.read(home / "demo.ipynb", as_version=4).metadata)
+    nbformat.write(wide, home / "wide.ipynb")
     # No question about news popping up over the notebook.
     settings = home / "settings" / "@jupyterlab" / "apputils-extension"
     settings.mkdir(parents=True)
@@ -133,11 +128,9 @@ def test_demo_notebook_in_a_real_browser(app):
         def keys(control, presses, code):
             """Keys typed into a focused control act on it, never on the notebook; Escape focuses the cell."""
             before = page.evaluate(NOTEBOOK)
-            control.focus()
-            for key in presses:
-                page.keyboard.press(key)
+            for key in [*presses, "Escape"]:
+                control.press(key)
             check(code)
-            page.keyboard.press("Escape")
             expect(page.locator(".jp-Notebook .jp-Cell.jp-mod-active")).to_be_focused()
             assert page.evaluate(NOTEBOOK) == before
 
@@ -146,13 +139,11 @@ def test_demo_notebook_in_a_real_browser(app):
         names.locator("option", has_text="species").click(modifiers=["Control"])
         check("df[['island', 'species']]", "344 rows × 2 columns: island, species", "names")
         keys(names, ["ArrowDown", "b", "d", "d"], "df[['bill_length_mm']]")  # b: type-ahead
-
         names.locator("option", has_text="[Columns with data type]").click()
         check("df.select_dtypes(['number'])", "344 rows × 5 columns")  # the first type, at once
         dropdowns.nth(1).select_option(label="Float")
         check("df.select_dtypes(['float'])", "344 rows × 4 columns", "dtype")
         keys(dropdowns.nth(1), ["ArrowDown", "ArrowUp", "ArrowUp", "d"], "df.select_dtypes(['datetime'])")
-
         dropdowns.nth(0).select_option(label="[Columns that match regex]")
         check("df.filter(regex='^$')", "no columns")
         pattern = page.locator(".jp-OutputArea-output .widget-text input[placeholder='Regex, e.g. e$']")
@@ -163,11 +154,9 @@ def test_demo_notebook_in_a_real_browser(app):
         keys(pattern, ["End", "(", "Enter"], "df.filter(regex='^bill(')")  # the code stays, and the error shows
         unfinished = re.compile(r"re\.(Pattern)?[eE]rror: missing \), unterminated subpattern at position 5")
         expect(page.locator(".demo-error")).to_have_text(unfinished)  # as Python prints it
-
         dropdowns.nth(0).select_option(label="sex")
         check("df[['sex']]", "344 rows × 1 columns: sex")
         expect(names).to_be_visible()
-
         if name == "jupyterlab":  # what a change of rule costs at 100,000 columns
             wire = []
             page.on("websocket", lambda ws: ws.on("framereceived", lambda frame: wire.append(len(frame))))

@@ -42,9 +42,11 @@ def test_widgets_take_keywords_only_and_fill_their_width(cls):
     classes = ["ostrel-columns-selector-special", "b"]
     widget = cls(width="sm", css_classes=classes)
     assert widget._dom_classes == tuple(classes) and widget.css_classes is classes
-    # The box has the size; its controls fill it, margins inside, so nothing overflows it.
-    shown = [c for c in widget.children if c.layout.display != "none"]  # not the hidden key guard
+    # The box has the size; its controls fill it, margins inside, so nothing overflows it. Last, with
+    # anywidget, a hidden key guard of its own, closed with the box.
+    *shown, guard = widget.children if widgets.anywidget else (*widget.children, None)
     assert widget.layout.width == "200px" and {c.layout.width for c in shown} == {"auto"}
+    assert guard is None or (guard.layout.display == "none" and guard is not cls().children[-1])
     ipywidgets.VBox(children=[widget])
 
 
@@ -123,24 +125,14 @@ def test_singleselect_holds_a_label_from_the_start_with_a_soft_value(browser, on
 def test_singleselect_lists_a_bounded_searchable_view_that_keeps_the_choice(browser, on_change):
     single = Singleselect(options=[f"c{i}" for i in range(3 * SHOWN_OPTIONS)], value="c2500", on_change=on_change)
     assert single._search in single.children and Singleselect(options=["a"])._search is None
-
-    def shown():
-        return [text for text, _ in single._input.options], single._input.options[single._input.index][0]
-    assert shown() == ([f"c{i}" for i in range(SHOWN_OPTIONS)] + ["c2500"], "c2500")
-    single._search.value = "C25"  # c25, c250 to c259, c2500 to c2599
-    assert len(shown()[0]) == 111 and shown()[1] == "c2500" and on_change.count == 0
+    for search, expected in [("", [*range(SHOWN_OPTIONS), 2500]), ("C25", [25, *range(250, 260), *range(2500, 2600)])]:
+        single._search.value = search
+        assert single._input.options == tuple((f"c{i}", i) for i in expected)
+        assert single._input.options[single._input.index][0] == "c2500" and on_change.count == 0
     browser(single, index=0)
     assert single.value == "c25" and on_change.count == 1
     single.value = "c2999"  # hidden by the search, and listed while chosen
-    assert shown() == (["c25", *(f"c{i}" for i in range(250, 260)), *(f"c{i}" for i in range(2500, 2600)), "c2999"],
-                       "c2999")
-
-
-@pytest.mark.skipif(widgets.anywidget is None, reason="the keyboard guard needs anywidget")
-def test_every_box_ends_with_a_hidden_key_guard_of_its_own():
-    guards = [box.children[-1] for box in (Multiselect(), Singleselect(), Text(), Text())]
-    assert len(set(map(id, guards))) == 4 and {g.layout.display for g in guards} == {"none"}
-    assert "data-lm-suppress-shortcuts" in guards[0]._esm
+    assert single._input.options[single._input.index] == single._input.options[-1] == ("c2999", 2999)
 
 
 @pytest.mark.skipif(not hasattr(ipywidgets.DOMWidget, "focus"), reason="ipywidgets 7 widgets cannot take the focus")
