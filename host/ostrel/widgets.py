@@ -16,12 +16,25 @@ that is no option raises ``ValueError``.
 Layout: the box has the width of its size word and its controls fill it
 (``width: auto`` inside the column), so a control's margins stay inside the box
 and nothing overflows it.
+
+Keyboard: with anywidget installed, each box ends with a hidden ``_KeyGuard``
+whose view marks every control of the box that takes the focus, so that Lumino
+(JupyterLab 4, Notebook 7) leaves its keys alone: arrows and letters act on the
+focused control, never as notebook shortcuts, and Escape gives the focus back to
+the notebook cell. Without anywidget (ipywidgets 7.8 setups) the widgets work
+the same, unguarded.
 """
 
 import html
 import itertools
+import operator
 
 import ipywidgets as widgets
+
+try:
+    import anywidget
+except ImportError:  # no guard: the notebook's shortcuts see keys typed in the widgets
+    anywidget = None
 
 #: Layout width of each size word.
 WIDTHS = {"sm": "200px", "md": "300px"}
@@ -36,6 +49,44 @@ SHOWN_TAGS = 50
 _TAG_STYLE = ("display: inline-block; margin: 1px 4px 1px 0; padding: 0 4px; line-height: 18px; "
               "border: 1px solid var(--jp-border-color1, #bbb); border-radius: 3px; "
               "background: var(--jp-layout-color2, #eee); overflow-wrap: anywhere")
+
+
+# Lumino's command registry looks for shortcuts from the keydown's target up,
+# and stops at an element that carries data-lm-suppress-shortcuts: the guard
+# marks each control of its box as it takes the focus. The guard's own view is
+# hidden; it finds its box once the box is in the page.
+_KEY_GUARD_ESM = """
+function render({ el }) {
+  let frames = 0;
+  const guard = () => {
+    const box = el.parentElement && el.parentElement.closest('.widget-box');
+    if (!box) {
+      if (frames++ < 600) requestAnimationFrame(guard);
+      return;
+    }
+    box.addEventListener('focusin', (event) => event.target.setAttribute('data-lm-suppress-shortcuts', 'true'));
+    // Captured: the text fields stop their keys on the way up.
+    box.addEventListener('keydown', (event) => {
+      if (event.key !== 'Escape') return;
+      event.preventDefault();
+      event.target.blur();
+      const cell = box.closest('.jp-Cell');
+      if (cell) cell.focus();
+    }, true);
+  };
+  guard();
+}
+export default { render };
+"""
+
+if anywidget is not None:
+    class _KeyGuard(anywidget.AnyWidget):
+        _esm = _KEY_GUARD_ESM
+
+
+def _key_guard():
+    """The guard of one box, as a list of children: one per box, so it is closed with its box."""
+    return [] if anywidget is None else [_KeyGuard(layout=widgets.Layout(display="none"))]
 
 
 def _noop():
@@ -63,19 +114,28 @@ def _equal(option, label):
 class _OptionIndex:
     """Finds the positions of labels among options in time linear in their number.
 
-    Built once per widget in one pass over the options. Options that can be
-    dict keys and equal themselves go into a dict; the rest (unhashable ones,
-    and NaN-like ones that are unequal to themselves) are scanned, which stays
-    cheap because real option lists hold few of them. A NaN-like label that is
-    no option by identity matches a NaN-like option of the same type.
+    Built at the first lookup of a label that is no option by identity, in
+    one pass over the options. Options that can be dict keys and equal
+    themselves go into a dict; the rest (unhashable ones, and NaN-like ones
+    that are unequal to themselves) are scanned, which stays cheap because real
+    option lists hold few of them. A NaN-like label that is no option by
+    identity matches a NaN-like option of the same type.
     """
 
     def __init__(self, options):
         self._options = options
+        self._by_id = None
+
+    def position(self, label):
+        """Position of one label; an option that is the label itself is found without the index."""
+        same = list(map(operator.is_, self._options, itertools.repeat(label)))
+        return same.index(True) if True in same else self.positions([label])[0]
+
+    def _build(self):
         self._by_id = {}
         self._by_key = {}
         self._odd = []
-        for i, option in enumerate(options):
+        for i, option in enumerate(self._options):
             self._by_id.setdefault(id(option), []).append(i)
             if not _equal(option, option):
                 self._odd.append(i)
@@ -87,6 +147,8 @@ class _OptionIndex:
 
     def positions(self, labels):
         """Positions of ``labels`` in label order, each option used at most once."""
+        if self._by_id is None:
+            self._build()
         taken = set()
         cursors = {}
         found = []
@@ -192,7 +254,7 @@ class _InputBox(widgets.VBox):
 
     def __init__(self, inner, children, *, focus, css_width, placeholder,
                  focus_after_init, width, on_change, css_classes):
-        super().__init__(children=children)
+        super().__init__(children=[*children, *_key_guard()])
         self._input = inner
         self.placeholder = placeholder
         self.focus_after_init = focus_after_init
@@ -227,6 +289,45 @@ class _InputBox(widgets.VBox):
         return True
 
 
+class _Search:
+    """The search field over a long option list, and the note under the list.
+
+    ``view(keep)`` gives the option positions to list, in option order: the
+    first ``SHOWN_OPTIONS`` options whose text contains the search text,
+    ignoring case, plus those of ``keep``; it also writes the note.
+    """
+
+    def __init__(self, texts, tooltip):
+        self._texts = texts
+        self._folded = None
+        self.field = widgets.Text(placeholder="Search options", continuous_update=True, tooltip=tooltip)
+        self.note = widgets.HTML()
+
+    def _matches(self, text):
+        if not text:
+            return range(len(self._texts))
+        if self._folded is None:
+            self._folded = [t.casefold() for t in self._texts]
+        text = text.casefold()
+        return (i for i, folded in enumerate(self._folded) if text in folded)
+
+    def view(self, keep=()):
+        text = self.field.value
+        view = list(itertools.islice(self._matches(text), SHOWN_OPTIONS + 1))
+        more = len(view) > SHOWN_OPTIONS
+        view = view[:SHOWN_OPTIONS]
+        if more:
+            note = f"first {len(view):,} shown: search to narrow"
+        elif text:
+            note = f"{len(view):,} of {len(self._texts):,} match"
+        else:
+            note = ""
+        self.note.value = f"<small>{html.escape(note)}</small>" if note else ""
+        self.note.layout.display = None if note else "none"
+        missing = set(keep).difference(view)
+        return sorted(view + list(missing)) if missing else view
+
+
 class Multiselect(_InputBox):
     """Pick several options; ``value`` lists the chosen labels in the order chosen.
 
@@ -252,14 +353,12 @@ class Multiselect(_InputBox):
         self._value = value
         self._chosen = chosen
         self._texts = [str(option) for option in options]
-        self._folded = None
         self._tags = widgets.HTML()
-        self._search = widgets.Text(placeholder="Search options", continuous_update=True,
-                                    tooltip=placeholder)
-        self._count = widgets.HTML()
+        self._filter = _Search(self._texts, placeholder)
+        self._search = self._filter.field
         self._view = []
         inner = _ListBox(rows=max(1, min(len(options), 8)), tooltip=placeholder)
-        super().__init__(inner, [self._tags, self._search, inner, self._count],
+        super().__init__(inner, [self._tags, self._search, inner, self._filter.note],
                          focus=self._search, css_width=css_width,
                          placeholder=placeholder, focus_after_init=focus_after_init,
                          width=width, on_change=on_change, css_classes=css_classes)
@@ -280,30 +379,11 @@ class Multiselect(_InputBox):
         self._select_view()
         self._show_tags()
 
-    def _matches(self, text):
-        if not text:
-            return range(len(self._texts))
-        if self._folded is None:
-            self._folded = [t.casefold() for t in self._texts]
-        text = text.casefold()
-        return (i for i, folded in enumerate(self._folded) if text in folded)
-
     def _show_matches(self, change=None):
-        text = self._search.value
-        view = list(itertools.islice(self._matches(text), SHOWN_OPTIONS + 1))
-        more = len(view) > SHOWN_OPTIONS
-        self._view = view = view[:SHOWN_OPTIONS]
+        self._view = self._filter.view()
         with self._input.hold_sync():
-            self._input.options = [(self._texts[i], i) for i in view]
+            self._input.options = [(self._texts[i], i) for i in self._view]
             self._select_view()
-        if more:
-            note = f"first {len(view):,} shown: search to narrow"
-        elif text:
-            note = f"{len(view):,} of {len(self._texts):,} match"
-        else:
-            note = ""
-        self._count.value = f"<small>{html.escape(note)}</small>" if note else ""
-        self._count.layout.display = None if note else "none"
 
     def _select_view(self):
         chosen = set(self._chosen)
@@ -341,7 +421,9 @@ class Singleselect(_InputBox):
     ``value`` given to the constructor is shown as chosen. Without one,
     ``set_soft_value`` true chooses the first option (when there is one), so
     ``value`` holds a label from the start; construction never reports a
-    change either way.
+    change either way. With more than ``SHOWN_OPTIONS`` options, a search field
+    above the dropdown narrows it as in a ``Multiselect``; the chosen option
+    stays listed.
     """
 
     _value_trait = "index"
@@ -353,23 +435,31 @@ class Singleselect(_InputBox):
         self._index = _OptionIndex(options)
         if value is None and set_soft_value and len(options):
             value = options[0]
-        index = self._position(value)
+        chosen = self._position(value)
         css_width = _css_width(width)
         self.options = options
         self.set_soft_value = set_soft_value
         self._value = value
+        self._chosen = chosen
+        self._texts = [str(option) for option in options]
         self._hint = widgets.HTML(value=f"<i>{html.escape(placeholder)}</i>")
-        inner = _DropdownInput(options=[(str(option), i) for i, option in enumerate(options)],
-                               index=index, tooltip=placeholder)
-        super().__init__(inner, [self._hint, inner], focus=inner, css_width=css_width,
+        # Short lists show every option and need no search field.
+        self._filter = _Search(self._texts, placeholder) if len(options) > SHOWN_OPTIONS else None
+        self._search = None if self._filter is None else self._filter.field
+        self._view = list(range(len(options))) if self._filter is None else self._filter.view(
+            () if chosen is None else (chosen,))
+        inner = _DropdownInput(options=[(self._texts[i], i) for i in self._view],
+                               index=None if chosen is None else self._view.index(chosen), tooltip=placeholder)
+        shown = [self._hint, inner] if self._filter is None else [self._hint, self._search, inner, self._filter.note]
+        super().__init__(inner, shown, focus=inner, css_width=css_width,
                          placeholder=placeholder, focus_after_init=focus_after_init,
                          width=width, on_change=on_change, css_classes=css_classes)
-        self._show_hint()
+        if self._search is not None:
+            self._search.observe(self._show_matches, "value")
+        self._select_view()
 
     def _position(self, label):
-        if label is None:
-            return None
-        return self._index.positions([label])[0]
+        return None if label is None else self._index.position(label)
 
     @property
     def value(self):
@@ -377,18 +467,29 @@ class Singleselect(_InputBox):
 
     @value.setter
     def value(self, label):
-        self._input.index = self._position(label)
+        chosen = self._position(label)
         self._value = label
-        self._show_hint()
+        self._chosen = chosen
+        if chosen is not None and chosen not in self._view:
+            self._show_matches()
+        self._select_view()
+
+    def _show_matches(self, change=None):
+        self._view = self._filter.view(() if self._chosen is None else (self._chosen,))
+        with self._input.hold_sync():
+            self._input.options = [(self._texts[i], i) for i in self._view]
+            self._select_view()
+
+    def _select_view(self):
+        self._input.index = None if self._chosen is None else self._view.index(self._chosen)
+        self._hint.layout.display = "none" if self._chosen is not None else None
 
     def _take_front_end_value(self):
-        i = self._input.index
-        self._value = None if i is None else self.options[i]
-        self._show_hint()
+        k = self._input.index
+        self._chosen = None if k is None else self._view[k]
+        self._value = None if k is None else self.options[self._chosen]
+        self._select_view()
         return True
-
-    def _show_hint(self):
-        self._hint.layout.display = "none" if self._input.index is not None else None
 
 
 class Text(_InputBox):

@@ -5,9 +5,9 @@ import random
 import ipywidgets
 import pytest
 
-from ostrel import helper
+from ostrel import helper, widgets
 from ostrel.transformation import Transformation
-from ostrel.widgets import Multiselect, Singleselect, Text
+from ostrel.widgets import SHOWN_OPTIONS, Multiselect, Singleselect, Text
 
 NASTY = ["", "it's", 'say "hi"', "both ' and \"", "ends with backslash\\", "new\nline", "cr\r\n\t\x00",
          "é 中文 🐍", "\u2028\ufeff", "\ud800 lone", "^$"]
@@ -42,8 +42,11 @@ def test_widgets_take_keywords_only_and_fill_their_width(cls):
     classes = ["ostrel-columns-selector-special", "b"]
     widget = cls(width="sm", css_classes=classes)
     assert widget._dom_classes == tuple(classes) and widget.css_classes is classes
-    # The box has the size; its controls fill it, margins inside, so nothing overflows it.
-    assert widget.layout.width == "200px" and {c.layout.width for c in widget.children} == {"auto"}
+    # The box has the size; its controls fill it, margins inside, so nothing overflows it. Last, with
+    # anywidget, a hidden key guard of its own, closed with the box.
+    *shown, guard = widget.children if widgets.anywidget else (*widget.children, None)
+    assert widget.layout.width == "200px" and {c.layout.width for c in shown} == {"auto"}
+    assert guard is None or (guard.layout.display == "none" and guard is not cls().children[-1])
     ipywidgets.VBox(children=[widget])
 
 
@@ -74,6 +77,7 @@ NA = Missing()
 def test_labels_match_options_by_identity_then_equality(options, labels, positions):
     multi = Multiselect(options=options, value=labels)
     assert multi._chosen == positions and multi.value == labels
+    assert Singleselect(options=options, value=labels[0])._chosen == positions[0]
     with pytest.raises(ValueError):
         multi.value = labels + [labels[0]] * len(options)
 
@@ -116,6 +120,19 @@ def test_singleselect_holds_a_label_from_the_start_with_a_soft_value(browser, on
         assert single.value == options[pick] and on_change.count == 1
         single.value = options[1 - pick]
         assert single._input.index == 1 - pick and on_change.count == 1
+
+
+def test_singleselect_lists_a_bounded_searchable_view_that_keeps_the_choice(browser, on_change):
+    single = Singleselect(options=[f"c{i}" for i in range(3 * SHOWN_OPTIONS)], value="c2500", on_change=on_change)
+    assert single._search in single.children and Singleselect(options=["a"])._search is None
+    for search, expected in [("", [*range(SHOWN_OPTIONS), 2500]), ("C25", [25, *range(250, 260), *range(2500, 2600)])]:
+        single._search.value = search
+        assert single._input.options == tuple((f"c{i}", i) for i in expected)
+        assert single._input.options[single._input.index][0] == "c2500" and on_change.count == 0
+    browser(single, index=0)
+    assert single.value == "c25" and on_change.count == 1
+    single.value = "c2999"  # hidden by the search, and listed while chosen
+    assert single._input.options[single._input.index] == single._input.options[-1] == ("c2999", 2999)
 
 
 @pytest.mark.skipif(not hasattr(ipywidgets.DOMWidget, "focus"), reason="ipywidgets 7 widgets cannot take the focus")
