@@ -8,10 +8,10 @@ namespace columns_selector {
 
 namespace {
 
-// The fragment is the class's detail; an empty one writes str(DF_OLD) alone.
+// The fragment is the class's detail, interned: the empty one is ""_s itself, and writes str(DF_OLD) alone.
 Ref get_df_code(Call& c) {
   Ref df = str_of(c.global("DF_OLD"_s).borrow());
-  if (PyUnicode_GetLength(c.detail()) == 0) return df;
+  if (c.detail() == ""_s) return df;
   return join_text({df, c.detail()});
 }
 
