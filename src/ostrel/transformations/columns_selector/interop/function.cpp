@@ -489,7 +489,8 @@ PyMethodDef* no_argument_method(const char* name, const char* qualname, Impl imp
   }
   size_t index = no_argument_method_count;
   if (index == kMaxNoArgumentMethods) {
-    PyErr_SetString(PyExc_SystemError, "columns_selector: more methods of self alone than kMaxNoArgumentMethods");
+    PyErr_Format(PyExc_SystemError, "columns_selector: more than %zu methods of self alone (kMaxNoArgumentMethods)",
+                 kMaxNoArgumentMethods);
     throw PyErrorSet{};
   }
   Ref qualname_object = Ref::steal(PyUnicode_FromString(qualname));
