@@ -9,6 +9,7 @@
 #include "interop/call.hpp"
 #include "interop/class_builder.hpp"
 #include "interop/function.hpp"
+#include "selectors/selectors.hpp"
 
 namespace columns_selector {
 

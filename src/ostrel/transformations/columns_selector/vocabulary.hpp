@@ -3,10 +3,13 @@
 // builds SELECTOR_OPTIONS.
 #pragma once
 
+#include <cstdint>
+
 #include "interop/ref.hpp"
-#include "selectors/selectors.hpp"
 
 namespace columns_selector {
+
+enum class Stage : std::uint8_t;  // selectors/selectors.hpp
 
 // The label constants, in table order.
 void bind_labels(PyObject* module);
