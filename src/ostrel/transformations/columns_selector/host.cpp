@@ -19,17 +19,14 @@ void import_from(PyObject* module, const char* source, std::initializer_list<con
   for (const char* name : names)
     PyTuple_SetItem(fromlist.borrow(), i++, Ref::steal(PyUnicode_FromString(name)).release());
   Ref imported = import(module, source, fromlist.borrow());
-  for (const char* name : names) {
-    PyObject* value = PyObject_GetAttrString(imported.borrow(), name);
-    if (value == nullptr) {
-      if (PyErr_ExceptionMatches(PyExc_AttributeError)) {
-        PyErr_Clear();
-        PyErr_Format(PyExc_ImportError, "cannot import name %s", name);
-      }
+  for (Py_ssize_t index = 0; index < PyTuple_Size(fromlist.borrow()); ++index) {
+    PyObject* name = PyTuple_GetItem(fromlist.borrow(), index);  // borrowed: the tuple holds it
+    Ref value = getattr_optional(imported.borrow(), name);
+    if (!value) {
+      PyErr_Format(PyExc_ImportError, "cannot import name %S", name);
       throw PyErrorSet{};
     }
-    Ref bound = Ref::steal(value);
-    setattr(module, name, bound.borrow());
+    setattr(module, name, value.borrow());
   }
 }
 

@@ -35,15 +35,10 @@ void check_single_interpreter() {
   }
 }
 
-void copy_spec_entry(PyObject* spec, const char* from, PyObject* module, const char* to, bool skip_none) {
-  PyObject* value = PyObject_GetAttrString(spec, from);
-  if (value == nullptr) {
-    if (!PyErr_ExceptionMatches(PyExc_AttributeError)) throw PyErrorSet{};
-    PyErr_Clear();
-    return;
-  }
-  Ref entry = Ref::steal(value);
-  if (skip_none && entry.borrow() == Py_None) return;
+// module.<to> = spec.<from>, where the spec has that attribute.
+void copy_spec_entry(PyObject* spec, PyObject* from, PyObject* module, PyObject* to, bool skip_none) {
+  Ref entry = getattr_optional(spec, from);
+  if (!entry || (skip_none && entry.borrow() == Py_None)) return;
   setattr(module, to, entry.borrow());
 }
 
@@ -53,10 +48,10 @@ PyObject* create(PyObject* spec, PyModuleDef*) {
     if (created_module != nullptr) return Ref::share(created_module).release();
     Ref name = getattr(spec, "name"_s);
     Ref module = Ref::steal(PyModule_NewObject(name.borrow()));
-    copy_spec_entry(spec, "loader", module.borrow(), "__loader__", false);
-    copy_spec_entry(spec, "origin", module.borrow(), "__file__", false);
-    copy_spec_entry(spec, "parent", module.borrow(), "__package__", false);
-    copy_spec_entry(spec, "submodule_search_locations", module.borrow(), "__path__", true);
+    copy_spec_entry(spec, "loader"_s, module.borrow(), "__loader__"_s, false);
+    copy_spec_entry(spec, "origin"_s, module.borrow(), "__file__"_s, false);
+    copy_spec_entry(spec, "parent"_s, module.borrow(), "__package__"_s, false);
+    copy_spec_entry(spec, "submodule_search_locations"_s, module.borrow(), "__path__"_s, true);
     created_module = module.copy().release();
     return module.release();
   });
@@ -80,11 +75,9 @@ void load(PyObject* module) {
   bind_labels(module);
   build_label_lists(module);
   define_special_selector_bases(module);
-  define_whole_frame_selectors(module);
+  define_rule_classes(module, Stage::kBeforeDtypeOptions);
   build_dtype_options(module);
-  define_columns_with_dtype(module);
-  define_columns_by_regex(module);
-  define_name_operation_selectors(module);
+  define_rule_classes(module, Stage::kAfterDtypeOptions);
   build_selector_options(module);
   define_columns_selector(module);
 }
@@ -92,16 +85,15 @@ void load(PyObject* module) {
 // A failed load leaves nothing behind: the partly filled module is dropped from the loaded-modules
 // table and from our records, so that the next import starts again with a new module object.
 void forget(PyObject* module) {
-  PyObject *type, *value, *traceback;
-  PyErr_Fetch(&type, &value, &traceback);
-  PyObject* name = PyModule_GetNameObject(module);
-  if (name != nullptr) {
-    PyObject* modules = PyImport_GetModuleDict();
-    if (PyDict_GetItemWithError(modules, name) == module) PyDict_DelItem(modules, name);
-    Py_DECREF(name);
+  {
+    ErrorSetAside error;  // the load's error is what the importer sees; a failure here is dropped
+    guard<int>(-1, [&] {
+      Ref name = Ref::steal(PyModule_GetNameObject(module));
+      PyObject* modules = PyImport_GetModuleDict();  // borrowed
+      if (PyDict_GetItemWithError(modules, name.borrow()) == module) check(PyDict_DelItem(modules, name.borrow()));
+      return 0;
+    });
   }
-  PyErr_Clear();
-  PyErr_Restore(type, value, traceback);
   Py_CLEAR(executed_module);
   Py_CLEAR(created_module);
 }

@@ -1,5 +1,7 @@
 #include "interop/call.hpp"
 
+#include <type_traits>
+
 namespace columns_selector {
 
 PyObject* make_interned(const char* text) {
@@ -8,9 +10,28 @@ PyObject* make_interned(const char* text) {
   return object;
 }
 
+// The traps that Arg closes: a flag or a literal without _s is refused at compile time.
+static_assert(!std::is_convertible_v<bool, Arg>);
+static_assert(!std::is_convertible_v<const char (&)[3], Arg>);
+static_assert(std::is_convertible_v<Interned, Arg>);
+// And so is a call with more arguments than call() passes.
+template <typename Callable>
+constexpr bool kTakesThree = requires(Callable callable, PyObject* a) { call(callable, {a, a, a}); };
+template <typename Callable>
+constexpr bool kTakesFour = requires(Callable callable, PyObject* a) { call(callable, {a, a, a, a}); };
+static_assert(kTakesThree<PyObject*> && !kTakesFour<PyObject*>);
+
 Ref none() { return Ref::share(Py_None); }
 
 Ref getattr(PyObject* object, PyObject* name) { return Ref::steal(PyObject_GetAttr(object, name)); }
+
+Ref getattr_optional(PyObject* object, PyObject* name) {
+  PyObject* value = PyObject_GetAttr(object, name);
+  if (value != nullptr) return Ref::steal(value);
+  if (!PyErr_ExceptionMatches(PyExc_AttributeError)) throw PyErrorSet{};
+  PyErr_Clear();
+  return {};
+}
 
 void setattr(PyObject* object, PyObject* name, PyObject* value) { check(PyObject_SetAttr(object, name, value)); }
 
@@ -27,33 +48,17 @@ Ref item_at(PyObject* object, Py_ssize_t index) {
   return getitem(object, key.borrow());
 }
 
-Ref call_with(PyObject* callable, PyObject* args_tuple, PyObject* kwargs_dict) {
-  if (args_tuple != nullptr) return Ref::steal(PyObject_Call(callable, args_tuple, kwargs_dict));
+Ref call_with_kwargs(PyObject* callable, PyObject* kwargs_dict) {
   Ref empty = Ref::steal(PyTuple_New(0));
   return Ref::steal(PyObject_Call(callable, empty.borrow(), kwargs_dict));
 }
 
-Ref call(PyObject* callable, std::initializer_list<Arg> args) {
-  const Arg* a = args.begin();
-  switch (args.size()) {
-    case 0:
-      return Ref::steal(PyObject_CallFunctionObjArgs(callable, nullptr));
-    case 1:
-      return Ref::steal(PyObject_CallFunctionObjArgs(callable, a[0].get(), nullptr));
-    case 2:
-      return Ref::steal(PyObject_CallFunctionObjArgs(callable, a[0].get(), a[1].get(), nullptr));
-    case 3:
-      return Ref::steal(PyObject_CallFunctionObjArgs(callable, a[0].get(), a[1].get(), a[2].get(), nullptr));
-    default:
-      PyErr_SetString(PyExc_SystemError, "columns_selector: call() takes at most three arguments");
-      throw PyErrorSet{};
-  }
-}
+Ref call(PyObject* callable) { return Ref::steal(PyObject_CallFunctionObjArgs(callable, nullptr)); }
 
 Ref call_kw(PyObject* callable, std::initializer_list<Kw> kwargs) {
   Ref dict = Ref::steal(PyDict_New());
   for (const Kw& kw : kwargs) check(PyDict_SetItem(dict.borrow(), kw.name, kw.value.get()));
-  return call_with(callable, nullptr, dict.borrow());
+  return call_with_kwargs(callable, dict.borrow());
 }
 
 Ref call_method(PyObject* object, PyObject* name) {
@@ -76,11 +81,6 @@ bool equal(PyObject* left, PyObject* right) {
     return check(PyObject_RichCompareBool(left, right, Py_EQ)) == 1;
   }
   Ref result = Ref::steal(PyObject_RichCompare(left, right, Py_EQ));
-  return truthy(result.borrow());
-}
-
-bool not_equal(PyObject* left, PyObject* right) {
-  Ref result = Ref::steal(PyObject_RichCompare(left, right, Py_NE));
   return truthy(result.borrow());
 }
 

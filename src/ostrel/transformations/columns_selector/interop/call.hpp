@@ -2,6 +2,7 @@
 // Names are interned strs ("name"_s, see names.hpp).
 #pragma once
 
+#include <cstddef>
 #include <initializer_list>
 
 #include "interop/names.hpp"
@@ -9,14 +10,17 @@
 
 namespace columns_selector {
 
-// An argument: a borrowed object, an interned literal ("..."_s), an owned temporary, or a bool.
+// An argument: a borrowed object, an interned literal ("..."_s) or an owned temporary. A flag is
+// passed as Py_True / Py_False: neither a bool nor a C string converts, so a literal written without
+// _s does not compile (it would otherwise turn into the bool true).
 class Arg {
  public:
   Arg(PyObject* borrowed) noexcept : ptr_(borrowed) {}            // NOLINT: implicit by design, as for all
   Arg(Interned text) noexcept : ptr_(text.object) {}              // NOLINT
   Arg(const Ref& borrowed) noexcept : ptr_(borrowed.borrow()) {}  // NOLINT
   Arg(Ref&& owned) noexcept : owned_(std::move(owned)), ptr_(owned_.borrow()) {}  // NOLINT
-  Arg(bool flag) noexcept : ptr_(flag ? Py_True : Py_False) {}                    // NOLINT
+  Arg(bool) = delete;
+  Arg(const char*) = delete;
   PyObject* get() const noexcept { return ptr_; }
 
  private:
@@ -32,6 +36,9 @@ struct Kw {
 Ref none();
 
 Ref getattr(PyObject* object, PyObject* name);
+// object.name, or an empty Ref where the object has no such attribute: an AttributeError, and only
+// that, means "missing"; any other error passes on.
+Ref getattr_optional(PyObject* object, PyObject* name);
 void setattr(PyObject* object, PyObject* name, PyObject* value);
 // The same with a name known only at run time (the load binds names from its tables).
 void setattr(PyObject* object, const char* name, PyObject* value);
@@ -39,12 +46,25 @@ Ref getitem(PyObject* object, PyObject* key);
 // object[index], as a subscript does (an exact tuple or list in range is read directly).
 Ref item_at(PyObject* object, Py_ssize_t index);
 
-// callable(*args), at most three: passed on the stack, no argument tuple where the callee takes vectorcall.
-Ref call(PyObject* callable, std::initializer_list<Arg> args = {});
+// callable() and callable(a), callable(a, b), callable(a, b, c): the arguments are passed on the
+// stack, with no argument tuple where the callee takes vectorcall. They are a braced list, evaluated
+// in the order written; a list of more than three does not compile.
+Ref call(PyObject* callable);
+template <size_t N>
+  requires(N <= 3)
+Ref call(PyObject* callable, const Arg (&args)[N]) {
+  if constexpr (N == 1) return Ref::steal(PyObject_CallFunctionObjArgs(callable, args[0].get(), nullptr));
+  if constexpr (N == 2) {
+    return Ref::steal(PyObject_CallFunctionObjArgs(callable, args[0].get(), args[1].get(), nullptr));
+  }
+  if constexpr (N == 3) {
+    return Ref::steal(PyObject_CallFunctionObjArgs(callable, args[0].get(), args[1].get(), args[2].get(), nullptr));
+  }
+}
 // callable(**kwargs), keywords passed in the order written.
 Ref call_kw(PyObject* callable, std::initializer_list<Kw> kwargs);
-// callable(*args_tuple, **kwargs_dict); either may be NULL.
-Ref call_with(PyObject* callable, PyObject* args_tuple, PyObject* kwargs_dict);
+// callable(**kwargs_dict), no positional argument; kwargs_dict may be NULL.
+Ref call_with_kwargs(PyObject* callable, PyObject* kwargs_dict);
 // object.name(), the method looked up on the object as Python does (without making a bound method).
 // Methods with arguments are looked up first and called next, in two statements, so that the
 // lookup comes before the arguments are evaluated.
@@ -54,28 +74,23 @@ Ref call_method(PyObject* object, PyObject* name);
 Ref iterate(PyObject* iterable);
 Ref next(PyObject* iterator);
 
-// for item in iterable: if body(item): break. Returns whether body stopped the loop. An exact list
-// is walked by index, as its own iterator does (its length read again at every step), without
-// making an iterator.
+// for item in iterable: body(item). An exact list is walked by index, as its own iterator does (its
+// length read again at every step), without making an iterator.
 template <typename Body>
-bool any_of(PyObject* iterable, Body&& body) {
+void for_each(PyObject* iterable, Body&& body) {
   if (PyList_CheckExact(iterable)) {
     for (Py_ssize_t i = 0; i < PyList_Size(iterable); ++i) {
       Ref item = Ref::share(PyList_GetItem(iterable, i));  // held: body may change the list
-      if (body(item.borrow())) return true;
+      body(item.borrow());
     }
-    return false;
+    return;
   }
   Ref items = iterate(iterable);
-  while (Ref item = next(items.borrow())) {
-    if (body(item.borrow())) return true;
-  }
-  return false;
+  while (Ref item = next(items.borrow())) body(item.borrow());
 }
 
 bool truthy(PyObject* object);
-bool equal(PyObject* left, PyObject* right);      // left == right, then its truth
-bool not_equal(PyObject* left, PyObject* right);  // left != right, then its truth
+bool equal(PyObject* left, PyObject* right);  // left == right, then its truth
 // item in mapping.keys(); for an exact dict that is the dict's own membership test, with no view made.
 bool in_keys(PyObject* mapping, PyObject* item);
 

@@ -4,7 +4,7 @@ namespace columns_selector {
 
 namespace {
 
-Ref no_op(Frame&) { return none(); }
+Ref no_op(Call&) { return none(); }
 
 }  // namespace
 
@@ -20,8 +20,7 @@ ClassBuilder::ClassBuilder(PyObject* globals, const char* name, PyObject* base, 
   // One base: its metaclass is the most derived one.
   metaclass_ = Ref::share(reinterpret_cast<PyObject*>(Py_TYPE(base)));
   Ref class_name = Ref::steal(PyUnicode_FromString(name));
-  if (PyObject_HasAttr(metaclass_.borrow(), "__prepare__"_s)) {
-    Ref prepare = getattr(metaclass_.borrow(), "__prepare__"_s);
+  if (Ref prepare = getattr_optional(metaclass_.borrow(), "__prepare__"_s)) {
     namespace_ = call(prepare.borrow(), {class_name, bases_});
   } else {
     namespace_ = Ref::steal(PyDict_New());
@@ -35,10 +34,12 @@ void ClassBuilder::put(const char* name, PyObject* value) {
   check(PyObject_SetItem(namespace_.borrow(), Ref::steal(make_interned(name)).borrow(), value));
 }
 
+std::string ClassBuilder::qualname(const char* name) const { return name_ + "." + name; }
+
 Ref ClassBuilder::make(const char* name, Impl impl, std::initializer_list<const char*> params,
                        std::initializer_list<Arg> defaults, const char* doc) {
-  std::string qualname = name_ + "." + name;
-  Ref function = make_function({name, qualname.c_str(), impl, params, defaults, doc}, module_name_.borrow(), globals_);
+  Ref function =
+      make_function({name, qualname(name).c_str(), impl, params, defaults, doc}, module_name_.borrow(), globals_);
   functions_.push_back(function.copy());
   return function;
 }
@@ -47,6 +48,20 @@ ClassBuilder& ClassBuilder::later(const char* name, PyMethodDef* method, Impl se
   put(name, Py_None);
   later_.push_back({name, method, setter, is_property});
   return *this;
+}
+
+ClassBuilder& ClassBuilder::method(const char* name, Impl impl, const char* doc, PyObject* detail) {
+  return later(name, no_argument_method(name, qualname(name).c_str(), impl, doc, detail), nullptr, false);
+}
+
+ClassBuilder& ClassBuilder::method(const char* name, Impl impl, std::initializer_list<const char*> params,
+                                   std::initializer_list<Arg> defaults, const char* doc) {
+  put(name, make(name, impl, params, defaults, doc).borrow());
+  return *this;
+}
+
+ClassBuilder& ClassBuilder::property(const char* name, Impl getter, Impl setter) {
+  return later(name, no_argument_method(name, qualname(name).c_str(), getter, nullptr, nullptr), setter, true);
 }
 
 ClassBuilder& ClassBuilder::attribute(const char* name, Arg value) {

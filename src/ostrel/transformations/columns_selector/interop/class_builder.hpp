@@ -19,38 +19,21 @@ class ClassBuilder {
   // doc may be NULL: the class then has no docstring of its own.
   ClassBuilder(PyObject* globals, const char* name, PyObject* base, const char* doc = nullptr);
 
-  // A method of self alone: a C method descriptor.
-  template <Impl impl>
-  ClassBuilder& method(const char* name, const char* doc = nullptr) {
-    name_method<impl>(name);
-    return later(name, no_argument_method(name, &run_without_arguments<impl>, doc), nullptr, false);
-  }
+  // A method of self alone: a C method descriptor. `detail`, if given, is what impl reads as
+  // Call::detail() when it runs for this class (one implementation can serve several classes).
+  ClassBuilder& method(const char* name, Impl impl, const char* doc = nullptr, PyObject* detail = nullptr);
   // A method with parameters (written as in a def, "self" first): a function object.
-  template <Impl impl>
-  ClassBuilder& method(const char* name, std::initializer_list<const char*> params,
-                       std::initializer_list<Arg> defaults = {}, const char* doc = nullptr) {
-    put(name, make(name, impl, params, defaults, doc).borrow());
-    return *this;
-  }
+  ClassBuilder& method(const char* name, Impl impl, std::initializer_list<const char*> params,
+                       std::initializer_list<Arg> defaults = {}, const char* doc = nullptr);
   ClassBuilder& attribute(const char* name, Arg value);
   // name = property(getter); with a setter, then name = name.setter(setter).
-  template <Impl getter, Impl setter = nullptr>
-  ClassBuilder& property(const char* name) {
-    name_method<getter>(name);
-    return later(name, no_argument_method(name, &run_without_arguments<getter>, nullptr), setter, true);
-  }
+  ClassBuilder& property(const char* name, Impl getter, Impl setter = nullptr);
   // `lambda: None`, as written in the class body (for defaults of callback parameters).
   Ref no_op_lambda();
 
   Ref build();
 
  private:
-  // Records the qualified name of a method descriptor's implementation, for its traceback entry.
-  template <Impl impl>
-  void name_method(const char* name) {
-    assign(method_qualname<impl>, Ref::steal(PyUnicode_FromString((name_ + "." + name).c_str())).borrow());
-  }
-
   struct Later {
     std::string name;
     PyMethodDef* method;
@@ -60,6 +43,7 @@ class ClassBuilder {
 
   Ref make(const char* name, Impl impl, std::initializer_list<const char*> params, std::initializer_list<Arg> defaults,
            const char* doc);
+  std::string qualname(const char* name) const;
   ClassBuilder& later(const char* name, PyMethodDef* method, Impl setter, bool is_property);
   void put(const char* name, PyObject* value);
 

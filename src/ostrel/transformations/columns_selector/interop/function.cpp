@@ -4,11 +4,30 @@
 
 #include <array>
 #include <cstring>
-#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "interop/traceback.hpp"
+
 namespace columns_selector {
+
+// How the two kinds of method see their calls.
+struct CallAccess {
+  static Call for_self(PyObject* const* self, PyObject* detail) {
+    Call call;
+    call.args_ = self;
+    call.detail_ = detail;
+    return call;
+  }
+  static Call for_function(PyObject* function, PyObject* const* args, PyObject* kwargs) {
+    Call call;
+    call.args_ = args;
+    call.kwargs_ = kwargs;
+    call.function_ = function;
+    return call;
+  }
+};
 
 namespace {
 
@@ -144,9 +163,9 @@ Ref lookup_global(PyObject* name) {
   throw PyErrorSet{};
 }
 
-Ref Frame::global(PyObject* name) const { return lookup_global(name); }
+Ref Call::global(PyObject* name) const { return lookup_global(name); }
 
-void Frame::init_base(PyObject* kwargs) const {
+void Call::init_base(PyObject* kwargs) const {
   PyObject* cls = function_ != nullptr ? as_function(function_)->cls : nullptr;
   if (cls == nullptr) {
     PyErr_SetString(PyExc_RuntimeError, "super(): __class__ cell not found");
@@ -154,7 +173,7 @@ void Frame::init_base(PyObject* kwargs) const {
   }
   Ref base = call(reinterpret_cast<PyObject*>(&PySuper_Type), {cls, self()});
   Ref init = getattr(base.borrow(), "__init__"_s);
-  call_with(init.borrow(), nullptr, kwargs);
+  call_with_kwargs(init.borrow(), kwargs);
 }
 
 namespace {
@@ -174,8 +193,8 @@ PyObject* function_call(PyObject* self, PyObject* args, PyObject* kwargs) {
     bind(fn, args, kwargs, bound, extra_kwargs);
     std::array<PyObject*, kMaxParams> values{};
     for (Py_ssize_t i = 0; i < fn->param_count; ++i) values[i] = bound[i].borrow();
-    Frame frame = FrameAccess::for_function(self, values.data(), extra_kwargs.borrow());
-    return fn->impl(frame).release();
+    Call call = CallAccess::for_function(self, values.data(), extra_kwargs.borrow());
+    return fn->impl(call).release();
   });
   if (result == nullptr) add_traceback_entry(as_function(self)->qualname);
   return result;
@@ -416,18 +435,71 @@ void set_defining_class(PyObject* function, PyObject* cls) {
   assign(fn->cls, cls);
 }
 
-PyMethodDef* no_argument_method(const char* name, PyCFunction trampoline, const char* doc) {
-  struct Entry {
-    PyMethodDef def;
-    std::string doc;
-  };
-  // Descriptors point at their PyMethodDef for as long as they live: these are never freed, not
-  // even at exit, when the interpreter may still be tearing objects down.
-  static auto& entries = *new std::vector<std::unique_ptr<Entry>>;
-  auto& entry = entries.emplace_back(new Entry{});
-  entry->doc = std::string(name) + "($self, /)\n--\n\n" + (doc != nullptr ? doc : "");
-  entry->def = {name, trampoline, METH_NOARGS, entry->doc.c_str()};
-  return &entry->def;
+namespace {
+
+// A method of self alone, one per method of a class: its PyMethodDef, what its C entry runs, and
+// the name its traceback entry gives. Descriptors point at their PyMethodDef for as long as they
+// live: these are never freed, not even at exit, when the interpreter may still be tearing objects
+// down.
+struct NoArgumentMethod {
+  PyMethodDef def;
+  std::string name;
+  std::string doc;
+  std::string qualname;
+  Impl impl;
+  PyObject* detail;           // strong, or NULL
+  PyObject* qualname_object;  // strong
+};
+
+// METH_NOARGS hands the C entry nothing but self, so each method has a C entry of its own, which
+// knows its place here. Far more than the module's classes have.
+constexpr size_t kMaxNoArgumentMethods = 64;
+NoArgumentMethod* no_argument_methods[kMaxNoArgumentMethods] = {};
+size_t no_argument_method_count = 0;
+
+// The C entry of the no-argument method in place `Index`: its implementation, with a C++ exception
+// turned back into NULL and a traceback entry that names the method.
+template <size_t Index>
+PyObject* run_no_argument_method(PyObject* self, PyObject* /*unused*/) {
+  const NoArgumentMethod& method = *no_argument_methods[Index];
+  PyObject* result = guard<PyObject*>(nullptr, [&] {
+    Call call = CallAccess::for_self(&self, method.detail);
+    return method.impl(call).release();
+  });
+  if (result == nullptr) add_traceback_entry(method.qualname_object);
+  return result;
+}
+
+template <size_t... Index>
+constexpr std::array<PyCFunction, sizeof...(Index)> no_argument_entries(std::index_sequence<Index...>) {
+  return {&run_no_argument_method<Index>...};
+}
+
+constexpr auto kNoArgumentEntries = no_argument_entries(std::make_index_sequence<kMaxNoArgumentMethods>());
+
+}  // namespace
+
+PyMethodDef* no_argument_method(const char* name, const char* qualname, Impl impl, const char* doc, PyObject* detail) {
+  std::string full_doc = std::string(name) + "($self, /)\n--\n\n" + (doc != nullptr ? doc : "");
+  for (size_t i = 0; i < no_argument_method_count; ++i) {
+    NoArgumentMethod& method = *no_argument_methods[i];
+    if (method.impl == impl && method.detail == detail && method.qualname == qualname && method.doc == full_doc) {
+      return &method.def;
+    }
+  }
+  size_t index = no_argument_method_count;
+  if (index == kMaxNoArgumentMethods) {
+    PyErr_Format(PyExc_SystemError, "columns_selector: more than %zu methods of self alone (kMaxNoArgumentMethods)",
+                 kMaxNoArgumentMethods);
+    throw PyErrorSet{};
+  }
+  Ref qualname_object = Ref::steal(PyUnicode_FromString(qualname));
+  auto* method = new NoArgumentMethod{{}, name, std::move(full_doc), qualname, impl, detail, qualname_object.release()};
+  Py_XINCREF(detail);
+  method->def = {method->name.c_str(), kNoArgumentEntries[index], METH_NOARGS, method->doc.c_str()};
+  no_argument_methods[index] = method;
+  no_argument_method_count = index + 1;
+  return &method->def;
 }
 
 }  // namespace columns_selector

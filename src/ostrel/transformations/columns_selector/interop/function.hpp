@@ -16,21 +16,23 @@
 #include <initializer_list>
 
 #include "interop/call.hpp"
-#include "interop/traceback.hpp"
 
 namespace columns_selector {
 
-class Frame;
-using Impl = Ref (*)(Frame&);
+class Call;
+using Impl = Ref (*)(Call&);
 
-// What an implementation sees of one call: the bound parameters, the module attributes, the class.
-class Frame {
+// What an implementation sees of the call it runs for: the bound parameters, the module attributes,
+// the class.
+class Call {
  public:
   // The parameter at position index of the signature, as bound for this call (borrowed).
   PyObject* arg(Py_ssize_t index) const { return args_[index]; }
   PyObject* self() const { return args_[0]; }
   // The **kwargs dict of a function that collects them.
   PyObject* kwargs() const { return kwargs_; }
+  // What the class gave this method of self alone (ClassBuilder::method's `detail`), or NULL.
+  PyObject* detail() const { return detail_; }
 
   // The module attribute `name` at this moment, else the builtin of that name, else NameError.
   Ref global(PyObject* name) const;
@@ -38,9 +40,10 @@ class Frame {
   void init_base(PyObject* kwargs) const;
 
  private:
-  friend struct FrameAccess;
+  friend struct CallAccess;
   PyObject* const* args_ = nullptr;
   PyObject* kwargs_ = nullptr;
+  PyObject* detail_ = nullptr;
   PyObject* function_ = nullptr;  // NULL for a method descriptor
 };
 
@@ -68,40 +71,11 @@ Ref make_function(const FunctionSpec& spec, PyObject* module_name, PyObject* glo
 // Records the class that a function was defined in (what a class statement's __class__ cell does).
 void set_defining_class(PyObject* function, PyObject* cls);
 
-// The PyMethodDef of a method descriptor that runs impl with self alone (METH_NOARGS); its doc
-// carries the text signature "name($self, /)". Kept for the life of the process.
-PyMethodDef* no_argument_method(const char* name, PyCFunction trampoline, const char* doc);
-
-struct FrameAccess {
-  static Frame for_self(PyObject* const* self) {
-    Frame frame;
-    frame.args_ = self;
-    return frame;
-  }
-  static Frame for_function(PyObject* function, PyObject* const* args, PyObject* kwargs) {
-    Frame frame;
-    frame.args_ = args;
-    frame.kwargs_ = kwargs;
-    frame.function_ = function;
-    return frame;
-  }
-  static PyObject* function(const Frame& frame) { return frame.function_; }
-};
-
-// The qualified name of the method that runs impl, for its traceback entry; set when its class is built.
-template <Impl impl>
-inline PyObject* method_qualname = nullptr;  // strong, kept for the life of the process
-
-// The C entry of a no-argument method: impl, with a C++ exception turned back into NULL and a
-// traceback entry that names the method.
-template <Impl impl>
-PyObject* run_without_arguments(PyObject* self, PyObject* /*unused*/) {
-  PyObject* result = guard<PyObject*>(nullptr, [&] {
-    Frame frame = FrameAccess::for_self(&self);
-    return impl(frame).release();
-  });
-  if (result == nullptr && method_qualname<impl> != nullptr) add_traceback_entry(method_qualname<impl>);
-  return result;
-}
+// The PyMethodDef of a method descriptor that runs impl with self alone (METH_NOARGS), `detail` as its
+// Call::detail() (may be NULL); its doc carries the text signature "name($self, /)", and its
+// traceback entry says `qualname`. Each method of each class has its own, so that an implementation
+// shared by several classes names the class it belongs to. Kept for the life of the process; asked
+// for again by a load that runs after a failed one, the same method is handed back.
+PyMethodDef* no_argument_method(const char* name, const char* qualname, Impl impl, const char* doc, PyObject* detail);
 
 }  // namespace columns_selector

@@ -64,6 +64,22 @@ inline int check(int status) {
   return status;
 }
 
+// Sets the current error aside for the life of the scope and puts it back at its end: an error raised
+// in between and left set is dropped. For the work done while an error is on its way out (a traceback
+// entry, forgetting a failed load), which must neither lose that error nor replace it.
+class ErrorSetAside {
+ public:
+  ErrorSetAside() noexcept { PyErr_Fetch(&type_, &value_, &traceback_); }
+  ~ErrorSetAside() { PyErr_Restore(type_, value_, traceback_); }  // clears whatever is set first
+  ErrorSetAside(const ErrorSetAside&) = delete;
+  ErrorSetAside& operator=(const ErrorSetAside&) = delete;
+
+ private:
+  PyObject* type_ = nullptr;
+  PyObject* value_ = nullptr;
+  PyObject* traceback_ = nullptr;
+};
+
 // Runs body at an interpreter entry point; no C++ exception ever crosses into the interpreter.
 template <typename Result, typename Body>
 Result guard(Result on_error, Body&& body) noexcept {

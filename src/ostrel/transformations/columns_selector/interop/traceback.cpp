@@ -15,7 +15,7 @@ Ref named_code(PyObject* name) {
   if (PyErr_Occurred()) throw PyErrorSet{};
   Ref code = Ref::steal(Py_CompileString("_getframe()", "<ostrel.transformations.columns_selector>", Py_eval_input));
   Ref replace = getattr(code.borrow(), "replace"_s);
-  Ref renamed = PyObject_HasAttr(code.borrow(), "co_qualname"_s)
+  Ref renamed = getattr_optional(code.borrow(), "co_qualname"_s)
                     ? call_kw(replace.borrow(), {{"co_name"_s, name}, {"co_qualname"_s, name}})
                     : call_kw(replace.borrow(), {{"co_name"_s, name}});
   check(PyDict_SetItem(made, name, renamed.borrow()));
@@ -31,31 +31,28 @@ Ref named_frame(PyObject* name) {
   return Ref::steal(PyEval_EvalCode(code.borrow(), globals.borrow(), globals.borrow()));
 }
 
+// Adds the entry named make_name() to the traceback of the error that is set. The frame is made with
+// that error set aside, and a failure to make it only leaves the entry out: the error itself
+// matters more than the missing entry.
+template <typename MakeName>
+void add_entry(MakeName&& make_name) noexcept {
+  Ref frame;
+  {
+    ErrorSetAside error;
+    frame = guard<Ref>(Ref(), [&] { return named_frame(make_name().borrow()); });
+  }
+  // `struct _frame` rather than PyFrameObject: the 3.8 headers name the type only outside the limited API.
+  if (frame) PyTraceBack_Here(reinterpret_cast<struct _frame*>(frame.borrow()));
+}
+
 }  // namespace
 
 void add_traceback_entry(PyObject* name) noexcept {
-  PyObject *type, *value, *traceback;
-  PyErr_Fetch(&type, &value, &traceback);
-  PyObject* frame = guard<PyObject*>(nullptr, [&] { return named_frame(name).release(); });
-  if (frame == nullptr) PyErr_Clear();  // the error itself matters more than the missing entry
-  PyErr_Restore(type, value, traceback);
-  if (frame != nullptr) {
-    // `struct _frame` rather than PyFrameObject: the 3.8 headers name the type only outside the limited API.
-    PyTraceBack_Here(reinterpret_cast<struct _frame*>(frame));
-    Py_DECREF(frame);
-  }
+  add_entry([&] { return Ref::share(name); });
 }
 
 void add_traceback_entry(const char* name) noexcept {
-  PyObject *type, *value, *traceback;
-  PyErr_Fetch(&type, &value, &traceback);
-  PyObject* text = PyUnicode_FromString(name);
-  if (text == nullptr) PyErr_Clear();
-  PyErr_Restore(type, value, traceback);
-  if (text != nullptr) {
-    add_traceback_entry(text);
-    Py_DECREF(text);
-  }
+  add_entry([&] { return Ref::steal(PyUnicode_FromString(name)); });
 }
 
 }  // namespace columns_selector

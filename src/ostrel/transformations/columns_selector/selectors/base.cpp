@@ -9,31 +9,31 @@ namespace columns_selector {
 namespace {
 
 // __init__(self, manager=None, on_change=lambda: None, **kwargs)
-Ref init(Frame& f) {
-  setattr(f.self(), "manager"_s, f.arg(1));
-  setattr(f.self(), "on_change"_s, f.arg(2));
-  f.init_base(f.kwargs());
+Ref init(Call& c) {
+  setattr(c.self(), "manager"_s, c.arg(1));
+  setattr(c.self(), "on_change"_s, c.arg(2));
+  c.init_base(c.kwargs());
   return none();
 }
 
-Ref columns(Frame& f) {
-  Ref manager = getattr(f.self(), "manager"_s);
+Ref columns(Call& c) {
+  Ref manager = getattr(c.self(), "manager"_s);
   Ref transformation = getattr(manager.borrow(), "transformation"_s);
   Ref eval_code = getattr(transformation.borrow(), "eval_code"_s);
-  Ref code = call_method(f.self(), "get_columns_code"_s);
+  Ref code = call_method(c.self(), "get_columns_code"_s);
   return call(eval_code.borrow(), {code});
 }
 
-Ref focus_dropdown(Frame&) { return Ref::share(Py_False); }
+Ref focus_dropdown(Call&) { return Ref::share(Py_False); }
 
-Ref get_columns_code(Frame& f) {
-  Ref df_code = call_method(f.self(), "get_df_code"_s);
+Ref get_columns_code(Call& c) {
+  Ref df_code = call_method(c.self(), "get_df_code"_s);
   return join_text({str_of(df_code.borrow()), ".columns"_s});
 }
 
-Ref get_df_code(Frame&) { raise(PyExc_NotImplementedError); }
+Ref get_df_code(Call&) { raise(PyExc_NotImplementedError); }
 
-Ref dropdown_item_focus_dropdown(Frame&) { return Ref::share(Py_True); }
+Ref dropdown_item_focus_dropdown(Call&) { return Ref::share(Py_True); }
 
 }  // namespace
 
@@ -42,16 +42,16 @@ void define_special_selector_bases(PyObject* module) {
   Ref widgets = lookup_global("widgets"_s);
   Ref vbox = getattr(widgets.borrow(), "VBox"_s);
   ClassBuilder special(globals, "SpecialSelector", vbox.borrow());
-  special.method<init>("__init__", {"self", "manager", "on_change", "**kwargs"}, {Py_None, special.no_op_lambda()})
-      .property<columns>("columns")
-      .method<focus_dropdown>("focus_dropdown")
-      .method<get_columns_code>("get_columns_code")
-      .method<get_df_code>("get_df_code");
+  special.method("__init__", init, {"self", "manager", "on_change", "**kwargs"}, {Py_None, special.no_op_lambda()})
+      .property("columns", columns)
+      .method("focus_dropdown", focus_dropdown)
+      .method("get_columns_code", get_columns_code)
+      .method("get_df_code", get_df_code);
   setattr(module, "SpecialSelector", special.build().borrow());
 
   Ref base = lookup_global("SpecialSelector"_s);
   ClassBuilder dropdown_item(globals, "DropdownItemSpecialSelector", base.borrow());
-  dropdown_item.method<dropdown_item_focus_dropdown>("focus_dropdown");
+  dropdown_item.method("focus_dropdown", dropdown_item_focus_dropdown);
   setattr(module, "DropdownItemSpecialSelector", dropdown_item.build().borrow());
 }
 

@@ -1,5 +1,5 @@
-// ColumnsByStringOperation: the columns whose names pass a string test against a typed text,
-// and its three subclasses, which only name the test.
+// ColumnsByStringOperation: the columns whose names pass a string test against a typed text. Its
+// subclasses, one per rule, only name the test.
 #include "interop/class_builder.hpp"
 #include "interop/text.hpp"
 #include "selectors/selectors.hpp"
@@ -16,20 +16,11 @@ constexpr const char* kDoc =
     "    The specific string operation used for selecting columns is defined by self's children.\n"
     "    ";
 
-struct Operation {
-  const char* class_name;
-  const char* string_operation;
-};
-
-constexpr Operation kOperations[] = {
-    {"ColumnsThatStartWith", "startswith"},
-    {"ColumnsThatEndWith", "endswith"},
-    {"ColumnsThatContain", "contains"},
-};
+constexpr const char* kBase = "ColumnsByStringOperation";
 
 // __init__(self, **kwargs)
-Ref init(Frame& f) {
-  init_with_text_field(f, "String, e.g. foo"_s);
+Ref init(Call& c) {
+  init_with_text_field(c, "String, e.g. foo"_s);
   return none();
 }
 
@@ -39,43 +30,41 @@ struct Test {
   Ref operation;
 };
 
-Test name_test(Frame& f) {
-  Ref string_to_code = f.global("string_to_code"_s);
-  Ref rendered = call(string_to_code.borrow(), {getattr(getattr(f.self(), "text"_s).borrow(), "value"_s)});
-  Ref operation = getattr(getattr(f.self(), "__class__"_s).borrow(), "string_operation"_s);
+Test name_test(Call& c) {
+  Ref string_to_code = c.global("string_to_code"_s);
+  Ref rendered = call(string_to_code.borrow(), {getattr(getattr(c.self(), "text"_s).borrow(), "value"_s)});
+  Ref operation = getattr(getattr(c.self(), "__class__"_s).borrow(), "string_operation"_s);
   return {std::move(rendered), std::move(operation)};
 }
 
-Ref get_df_code(Frame& f) {
-  Test test = name_test(f);
-  return join_text({f.global("DF_OLD"_s), ".loc[:, "_s, f.global("DF_OLD"_s), ".columns.str."_s, test.operation, "("_s,
+Ref get_df_code(Call& c) {
+  Test test = name_test(c);
+  return join_text({c.global("DF_OLD"_s), ".loc[:, "_s, c.global("DF_OLD"_s), ".columns.str."_s, test.operation, "("_s,
                     test.rendered, ")]"_s});
 }
 
-Ref get_columns_code(Frame& f) {
-  Test test = name_test(f);
-  return join_text({f.global("DF_OLD"_s), ".columns["_s, f.global("DF_OLD"_s), ".columns.str."_s, test.operation, "("_s,
+Ref get_columns_code(Call& c) {
+  Test test = name_test(c);
+  return join_text({c.global("DF_OLD"_s), ".columns["_s, c.global("DF_OLD"_s), ".columns.str."_s, test.operation, "("_s,
                     test.rendered, ")]"_s});
+}
+
+void define_base(PyObject* module) {
+  Ref special = lookup_global("SpecialSelector"_s);
+  ClassBuilder base(PyModule_GetDict(module), kBase, special.borrow(), kDoc);
+  base.attribute("string_operation", "TO BE OVERRIDEN"_s)
+      .method("__init__", init, {"self", "**kwargs"})
+      .method("get_df_code", get_df_code)
+      .method("get_columns_code", get_columns_code);
+  setattr(module, kBase, base.build().borrow());
+}
+
+void add_members(ClassBuilder& builder, const char* string_operation) {
+  builder.attribute("string_operation", Ref::steal(PyUnicode_FromString(string_operation)));
 }
 
 }  // namespace
 
-void define_name_operation_selectors(PyObject* module) {
-  PyObject* globals = PyModule_GetDict(module);
-  Ref special = lookup_global("SpecialSelector"_s);
-  ClassBuilder base(globals, "ColumnsByStringOperation", special.borrow(), kDoc);
-  base.attribute("string_operation", "TO BE OVERRIDEN"_s)
-      .method<init>("__init__", {"self", "**kwargs"})
-      .method<get_df_code>("get_df_code")
-      .method<get_columns_code>("get_columns_code");
-  setattr(module, "ColumnsByStringOperation", base.build().borrow());
-
-  for (const Operation& operation : kOperations) {
-    Ref parent = lookup_global("ColumnsByStringOperation"_s);
-    ClassBuilder builder(globals, operation.class_name, parent.borrow());
-    builder.attribute("string_operation", Ref::steal(PyUnicode_FromString(operation.string_operation)));
-    setattr(module, operation.class_name, builder.build().borrow());
-  }
-}
+const Family kNameOperation = {kBase, nullptr, Stage::kAfterDtypeOptions, define_base, add_members};
 
 }  // namespace columns_selector

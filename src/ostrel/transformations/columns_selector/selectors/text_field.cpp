@@ -2,14 +2,14 @@
 
 namespace columns_selector {
 
-void init_with_text_field(Frame& frame, PyObject* placeholder) {
-  PyObject* self = frame.self();
-  frame.init_base(frame.kwargs());
-  Ref text = frame.global("Text"_s);
+void init_with_text_field(Call& c, PyObject* placeholder) {
+  PyObject* self = c.self();
+  c.init_base(c.kwargs());
+  Ref text = c.global("Text"_s);
   Ref field =
       call_kw(text.borrow(), {
                                  {"placeholder"_s, placeholder},
-                                 {"focus_after_init"_s, true},
+                                 {"focus_after_init"_s, Py_True},
                                  {"width"_s, "sm"_s},
                                  {"execute"_s, getattr(getattr(self, "manager"_s).borrow(), "transformation"_s)},
                                  {"on_change"_s, getattr(self, "on_change"_s)},

@@ -6,6 +6,6 @@
 namespace columns_selector {
 
 // super().__init__(**kwargs); self.text = Text(...); self.children = [self.text]
-void init_with_text_field(Frame& frame, PyObject* placeholder);
+void init_with_text_field(Call& c, PyObject* placeholder);
 
 }  // namespace columns_selector

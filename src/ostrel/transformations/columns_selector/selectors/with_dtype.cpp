@@ -1,5 +1,5 @@
-// ColumnsWithDtype: the columns of the data type picked in a second dropdown, and DTYPE_OPTIONS,
-// the table of its choices.
+// The columns of the data type picked in a second dropdown, and DTYPE_OPTIONS, the table of its
+// choices.
 #include <initializer_list>
 
 #include "interop/class_builder.hpp"
@@ -29,26 +29,23 @@ const DtypeChoice kDtypeChoices[] = {
 };
 
 // [row[0] for row in DTYPE_OPTIONS]
-Ref dtype_labels(Frame& f) {
-  Ref table = f.global("DTYPE_OPTIONS"_s);
+Ref dtype_labels(Call& c) {
+  Ref table = c.global("DTYPE_OPTIONS"_s);
   Ref labels = new_list();
-  any_of(table.borrow(), [&](PyObject* row) {
-    append(labels.borrow(), item_at(row, 0).borrow());
-    return false;
-  });
+  for_each(table.borrow(), [&](PyObject* row) { append(labels.borrow(), item_at(row, 0).borrow()); });
   return labels;
 }
 
 // __init__(self, **kwargs)
-Ref init(Frame& f) {
-  PyObject* self = f.self();
-  f.init_base(f.kwargs());
-  Ref singleselect = f.global("Singleselect"_s);
+Ref init(Call& c) {
+  PyObject* self = c.self();
+  c.init_base(c.kwargs());
+  Ref singleselect = c.global("Singleselect"_s);
   Ref dropdown = call_kw(singleselect.borrow(), {
-                                                    {"options"_s, dtype_labels(f)},
+                                                    {"options"_s, dtype_labels(c)},
                                                     {"placeholder"_s, "Data type"_s},
-                                                    {"focus_after_init"_s, true},
-                                                    {"set_soft_value"_s, true},
+                                                    {"focus_after_init"_s, Py_True},
+                                                    {"set_soft_value"_s, Py_True},
                                                     {"width"_s, "md"_s},
                                                     {"on_change"_s, getattr(self, "on_change"_s)},
                                                 });
@@ -58,17 +55,16 @@ Ref init(Frame& f) {
 }
 
 // Every row whose label equals the picked value is collected; the first one's names are written.
-Ref get_df_code(Frame& f) {
-  Ref table = f.global("DTYPE_OPTIONS"_s);
+Ref get_df_code(Call& c) {
+  Ref table = c.global("DTYPE_OPTIONS"_s);
   Ref matches = new_list();
-  any_of(table.borrow(), [&](PyObject* row) {
+  for_each(table.borrow(), [&](PyObject* row) {
     Ref label = item_at(row, 0);
-    Ref picked = getattr(getattr(f.self(), "data_type"_s).borrow(), "value"_s);
+    Ref picked = getattr(getattr(c.self(), "data_type"_s).borrow(), "value"_s);
     if (equal(label.borrow(), picked.borrow())) append(matches.borrow(), row);
-    return false;
   });
   Ref names = item_at(item_at(matches.borrow(), 0).borrow(), 1);
-  return join_text({f.global("DF_OLD"_s), ".select_dtypes("_s, names, ")"_s});
+  return join_text({c.global("DF_OLD"_s), ".select_dtypes("_s, names, ")"_s});
 }
 
 }  // namespace
@@ -85,12 +81,15 @@ void build_dtype_options(PyObject* module) {
   setattr(module, "DTYPE_OPTIONS", table.borrow());
 }
 
-void define_columns_with_dtype(PyObject* module) {
-  PyObject* globals = PyModule_GetDict(module);
-  Ref base = lookup_global("SpecialSelector"_s);
-  ClassBuilder builder(globals, "ColumnsWithDtype", base.borrow(), "Handles \"selecting columns by data type\".");
-  builder.method<init>("__init__", {"self", "**kwargs"}).method<get_df_code>("get_df_code");
-  setattr(module, "ColumnsWithDtype", builder.build().borrow());
+namespace {
+
+void add_members(ClassBuilder& builder, const char* /*detail*/) {
+  builder.method("__init__", init, {"self", "**kwargs"}).method("get_df_code", get_df_code);
 }
+
+}  // namespace
+
+const Family kWithDtype = {"SpecialSelector", "Handles \"selecting columns by data type\".", Stage::kAfterDtypeOptions,
+                           nullptr, add_members};
 
 }  // namespace columns_selector

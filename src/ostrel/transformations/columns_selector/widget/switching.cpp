@@ -6,9 +6,9 @@ namespace columns_selector::widget {
 namespace {
 
 // The first current value that is a special label, or None.
-Ref chosen_special_label(Frame& f) {
-  Ref values = call_method(f.self(), "_get_current_values"_s);
-  Ref chosen = first_special_label(f, values.borrow());
+Ref chosen_special_label(Call& c) {
+  Ref values = call_method(c.self(), "_get_current_values"_s);
+  Ref chosen = first_special_label(c, values.borrow());
   return chosen ? std::move(chosen) : none();
 }
 
@@ -23,16 +23,16 @@ Ref special_css_classes(PyObject* css_classes) {
 }  // namespace
 
 // _set_special_selector(self, special_name=None, set_soft_value=False, css_classes=[])
-Ref set_special_selector(Frame& f) {
-  PyObject* self = f.self();
-  Ref special_name = f.arg(1) == Py_None ? chosen_special_label(f) : Ref::share(f.arg(1));
+Ref set_special_selector(Call& c) {
+  PyObject* self = c.self();
+  Ref special_name = c.arg(1) == Py_None ? chosen_special_label(c) : Ref::share(c.arg(1));
 
-  Ref registry = f.global("SELECTOR_OPTIONS"_s);
+  Ref registry = c.global("SELECTOR_OPTIONS"_s);
   Ref selector_class = getitem(registry.borrow(), special_name.borrow());
   Ref selector = call_kw(selector_class.borrow(), {{"manager"_s, self}, {"on_change"_s, getattr(self, "on_change"_s)}});
   setattr(self, "_special_selector"_s, selector.borrow());
 
-  Ref singleselect = f.global("Singleselect"_s);
+  Ref singleselect = c.global("Singleselect"_s);
   Ref dropdown = call_kw(
       singleselect.borrow(),
       {
@@ -40,10 +40,10 @@ Ref set_special_selector(Frame& f) {
           {"options"_s, getattr(self, "_options"_s)},
           {"value"_s, special_name},
           {"focus_after_init"_s, call_method(getattr(self, "_special_selector"_s).borrow(), "focus_dropdown"_s)},
-          {"set_soft_value"_s, f.arg(2)},
+          {"set_soft_value"_s, c.arg(2)},
           {"width"_s, getattr(self, "width"_s)},
           {"on_change"_s, getattr(self, "_selection_changed"_s)},
-          {"css_classes"_s, special_css_classes(f.arg(3))},
+          {"css_classes"_s, special_css_classes(c.arg(3))},
       });
   setattr(self, "_main_selector"_s, dropdown.borrow());
   setattr(self, "children"_s,
