@@ -347,7 +347,7 @@ def render(results):
             lines += [f"- {dtype}: {error}" for dtype, error in column["unloadable"].items()]
             lines.append("")
         if notes[name]:
-            lines.append("Notes of the table:")
+            lines.append("Notes:")
             lines += [f"{i}. {note}" for i, note in enumerate(notes[name], 1)]
         else:
             lines.append("Every code shape gives pandas' answer on every table.")
@@ -386,7 +386,8 @@ def on_tables(where, tables):
     datasets = dict.fromkeys(t.split(" (")[0] for t in tables)
     hit = [v for v in variants if all(f"{d} ({v})" in where for d in datasets)]
     if len(where) == len(hit) * len(datasets):
-        return "every dataset " + " and ".join(f'"{v}"' for v in hit)
+        named = " and ".join(f'"{v}"' for v in hit)
+        return f"the {named} variant{'s' if len(hit) > 1 else ''} of every dataset"
     return ", ".join(where)
 
 
