@@ -281,7 +281,7 @@ ADVICE = {
     "pandas API on Spark": [
         "Do not offer \"[Numeric columns]\" nor the data-type entry \"Numeric\": their code selects no column.",
         "Do not offer \"[String-only columns]\" nor the entry \"String only\" as a rule apart: on Spark they "
-        "also take the object columns, the answer of \"[String/Text or Object columns]\".",
+        "also take the object columns, as \"[String/Text or Object columns]\" does.",
         "uint8, float16 and time-zone-aware datetime columns cannot be made into a Spark frame at all (above): a "
         "host converts them before the frame reaches Spark.",
     ],
