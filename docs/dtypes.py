@@ -16,15 +16,33 @@ import ostrel.transformations.columns_selector as cs
 from ostrel.transformation import Transformation
 
 COLUMNS = {
-    "int64": [1, 2], "int32": np.array([1, 2], dtype="int32"), "uint8": np.array([1, 2], dtype="uint8"),
-    "Int64": pd.array([1, None], "Int64"), "float64": [1.5, 2.0], "Float64": pd.array([1.5, None], "Float64"),
+    "int64": [1, 2], "int32": np.array([1, 2], dtype="int32"), "int16": np.array([1, 2], dtype="int16"),
+    "int8": np.array([1, 2], dtype="int8"), "uint8": np.array([1, 2], dtype="uint8"),
+    "Int64": pd.array([1, None], "Int64"), "float64": [1.5, 2.0], "float32": np.array([1.5, 2], dtype="float32"),
+    "float16": np.array([1.5, 2], dtype="float16"), "Float64": pd.array([1.5, None], "Float64"),
     "bool": [True, False], "boolean": pd.array([True, None], "boolean"),
     "str (default text)": ["a", "b"], "string": pd.array(["a", None], "string"),
     "object": [object(), 1], "category": pd.Categorical(["a", "b"]),
+    "ordered category": pd.Categorical(["low", "high"], ["low", "high"], ordered=True),
     "datetime64": pd.to_datetime(["2020-01-01", "2020-01-02"]),
     "datetime64 with tz": pd.to_datetime(["2020-01-01", "2020-01-02"]).tz_localize("UTC"),
     "timedelta64": [dt.timedelta(days=1), dt.timedelta(days=2)],
 }
+
+
+# Each rule's family as a reader would take it from its label: the dtypes it might be expected to take.
+FAMILIES = [
+    lambda d: pd.api.types.is_numeric_dtype(d) and not pd.api.types.is_bool_dtype(d),
+    lambda d: isinstance(d, pd.StringDtype) or pd.api.types.is_object_dtype(d),
+    lambda d: isinstance(d, pd.StringDtype),
+    pd.api.types.is_object_dtype,
+    lambda d: isinstance(d, pd.CategoricalDtype),
+    pd.api.types.is_integer_dtype,
+    pd.api.types.is_float_dtype,
+    pd.api.types.is_bool_dtype,
+    pd.api.types.is_datetime64_any_dtype,
+    pd.api.types.is_timedelta64_dtype,
+]
 
 
 def main():
@@ -55,6 +73,16 @@ def main():
     for name, dtype in frame.dtypes.items():
         marks = ["✓" if name in picked else "" for picked in picks]
         lines.append(f"| {name} (`{dtype}`) | " + " | ".join(marks) + " |")
+    lines += ["", "What each rule takes, and what it leaves out of the family its label names (or takes beyond it):",
+              ""]
+    for label, code, picked, family in zip(rules, codes, picks, FAMILIES):
+        names = list(frame.columns)
+        taken = [n for n in names if n in picked]
+        out = [n for n in names if n not in picked and family(frame[n].dtype)]
+        beyond = [n for n in names if n in picked and not family(frame[n].dtype)]
+        line = f"- {label} `{code[2:]}` takes {', '.join(taken) or 'nothing'}"
+        line += f"; leaves out {', '.join(out)}" if out else "; leaves out nothing of its family"
+        lines.append(line + (f"; also takes {', '.join(beyond)}." if beyond else "."))
     lines += ["", "Warnings pandas gave:" if notes else "pandas gave no warning.", *notes, ""]
     path = Path(__file__).with_name("dtypes.md")
     path.write_text("\n".join(lines), encoding="utf-8")
