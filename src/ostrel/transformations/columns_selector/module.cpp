@@ -146,4 +146,12 @@ PyModuleDef definition = {
 
 }  // namespace columns_selector
 
+// The build hides every symbol. From 3.9 on PyMODINIT_FUNC marks the init entry as exported; the
+// 3.8 headers do not, so a build against them would hide it too.
+#if defined(__GNUC__)
+#pragma GCC visibility push(default)
+#endif
 PyMODINIT_FUNC PyInit_columns_selector() { return PyModuleDef_Init(&columns_selector::definition); }
+#if defined(__GNUC__)
+#pragma GCC visibility pop
+#endif
