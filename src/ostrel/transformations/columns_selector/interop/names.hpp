@@ -18,16 +18,18 @@ namespace columns_selector {
 template <std::size_t N>
 struct Literal {
   constexpr Literal(const char (&text)[N]) { std::copy_n(text, N, chars); }  // NOLINT: implicit by design
+  static constexpr Py_ssize_t length = N - 1;  // without the closing NUL
   char chars[N];
 };
 
 // PyUnicode_InternFromString: a new reference, or PyErrorSet.
 PyObject* make_interned(const char* text);
 
-// An interned str together with the characters it was made from.
+// An interned str together with the characters it was made from and their count.
 struct Interned {
   PyObject* object;
   const char* chars;
+  Py_ssize_t length;
   operator PyObject*() const noexcept { return object; }  // NOLINT: used wherever a str object is
 };
 
@@ -41,7 +43,7 @@ PyObject* interned() {
 // "text"_s: the interned str of the literal (borrowed; it is never released).
 template <Literal L>
 Interned operator""_s() {
-  return {interned<L>(), L.chars};
+  return {interned<L>(), L.chars, L.length};
 }
 
 }  // namespace columns_selector
