@@ -208,8 +208,8 @@ def main():
         return "-" if value is None else form(value)
 
     if args.markdown:
-        print("\n| operation | ours | plain Python | plain C | ratio | middle half | plain C / Python | ours / plain C |"
-              "\n|---|---:|---:|---:|---:|---|---:|---:|")
+        print("\n| operation | ours | plain Python | plain C | ratio | middle half | plain C / Python "
+              "| ours / plain C |\n|---|---:|---:|---:|---:|---|---:|---:|")
     for r in rows:
         floor_time = optional(r["floor"], lambda t: unit(t).strip())
         floor_ratio = optional(r["floor_ratio"], "{:.2f}".format)

@@ -1,5 +1,5 @@
-"""Instructions per call of the selectors' code-text methods: the module, the plain-Python twin and the
-plain C floor (see bench_calls.py), counted by valgrind's callgrind.
+"""Instructions per call of the code-text and mode-test operations of bench_calls.py: the module, the
+plain-Python twin and, for the selectors, the plain C floor, counted by valgrind's callgrind.
 
 Run:  .venv/bin/python bench/count_calls.py [--calls N] [TITLE-FRAGMENT ...]
 
@@ -24,15 +24,11 @@ def inner(calls, fragments):
     import bench_calls as bench
 
     floor = bench.load_floor()
-    sides = {"module": bench.cs, "plain Python": bench.twin, "plain C": floor}
-    titles = []
     for group, title, spec in bench.operations():
-        if group != "code" or spec[0] not in floor.SELECTOR_OPTIONS:
+        if group == "build" or (fragments and not any(f in title for f in fragments)):
             continue
-        if fragments and not any(f in title for f in fragments):
-            continue
-        titles.append(title)
-        for module in sides.values():
+        sides = [bench.cs, bench.twin] + ([floor] if spec[0] in floor.SELECTOR_OPTIONS else [])
+        for module in sides:
             statement, namespace = bench.subject(module, spec)
             code = f"def loop(n):\n    for _ in range(n):\n        {statement}\n" \
                    f"def empty(n):\n    for _ in range(n):\n        pass\n"
@@ -44,7 +40,7 @@ def inner(calls, fragments):
             math.gcd(1, 1)
             namespace["empty"](calls)
             math.gcd(1, 1)
-    print("\n".join(titles))
+        print(f"{len(sides)}\t{title}")
 
 
 def totals(path):
@@ -69,19 +65,22 @@ def main():
             ["valgrind", "--tool=callgrind", "--dump-before=math_gcd", f"--callgrind-out-file={out}",
              sys.executable, __file__, "--inner", "--calls", str(args.calls), *args.fragments],
             env={**os.environ, "PYTHONHASHSEED": "0"}, capture_output=True, text=True, check=True)
-        titles = result.stdout.split("\n")[:-1]
+        operations = [line.split("\t") for line in result.stdout.splitlines()]
         dumps = sorted(Path(directory).glob("callgrind.out.*"), key=lambda p: int(p.suffix[1:]))
-        # The last three dumps per operation and side: up to the marker before the loop, the loop, the empty loop.
-        counts = [totals(p) for p in dumps[len(dumps) - 3 * 3 * len(titles) :]]
+        # Three dumps per operation and side: up to the marker before the loop, the loop, the empty loop.
+        sides = sum(int(count) for count, _ in operations)
+        counts = [totals(p) for p in dumps[len(dumps) - 3 * sides :]]
     print(f"CPython {sys.version.split()[0]}: instructions per call, {args.calls} calls\n")
-    print(f"{'operation':48} {'module':>8} {'Python':>8} {'plain C':>8} {'mod/Py':>7} {'mod/C':>6}")
-    for index, title in enumerate(titles):
+    print(f"{'operation':52} {'module':>8} {'Python':>8} {'plain C':>8} {'mod/Py':>7} {'mod/C':>6}")
+    at = 0
+    for count, title in operations:
         per_call = []
-        for side in range(3):
-            at = (index * 3 + side) * 3
+        for _ in range(int(count)):
             per_call.append((counts[at + 1] - counts[at + 2]) / args.calls)
-        ours, twin, floor = per_call
-        print(f"{title:48} {ours:8.0f} {twin:8.0f} {floor:8.0f} {ours / twin:7.2f} {ours / floor:6.2f}")
+            at += 3
+        ours, twin = per_call[:2]
+        floor, over_floor = (f"{per_call[2]:8.0f}", f"{ours / per_call[2]:6.2f}") if len(per_call) == 3 else ("-", "-")
+        print(f"{title:52} {ours:8.0f} {twin:8.0f} {floor:>8} {ours / twin:7.2f} {over_floor:>6}")
 
 
 if __name__ == "__main__":
