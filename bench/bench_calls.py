@@ -4,9 +4,10 @@ Run:  .venv/bin/python bench/bench_calls.py [--quick] [--markdown] [--json FILE]
 
 Both get the same cheap host stand-ins (widgets that only keep their keywords, `repr` as
 string_to_code, a transformation that hands back a fixed list), so that what is measured is the
-module's own work. Each operation is timed in interleaved repeats (ours, then the twin's, alternating
-which goes first); a repeat's ratio is ours / twin's, and the table gives the median ratio with the
-spread of the middle half. Numbers depend on the machine; the ratios are what to compare.
+module's own work. Each operation is timed in interleaved repeats (the sides in turn, the order turning
+at every repeat); a repeat's ratio is ours / twin's, and the table gives the median ratio with the
+spread of the middle half. The clock is the CPU time of this process, so that the other processes of
+a shared machine do not count. Numbers depend on the machine; the ratios are what to compare.
 
 The floor: for the selectors' code-text methods, a third side runs the same steps written the plain
 way in C on the 3.8 limited API (bench/floor.c, compiled here with the C compiler on first use into
@@ -26,6 +27,7 @@ import statistics
 import subprocess
 import sys
 import sysconfig
+import time
 import timeit
 import types
 from pathlib import Path
@@ -92,10 +94,11 @@ def load_floor():
     options = {}
     for label, cls in twin.SELECTOR_OPTIONS.items():
         options[label] = type(cls.__name__, (cls,), {})
-        # Each method belongs where the twin (and the module) defines it: an inherited method descriptor
-        # misses the interpreter's fastest call path, which checks the exact type of self.
+        # Each method belongs where the twin (and the module) defines it, the class itself standing for
+        # its twin: an inherited method descriptor misses the interpreter's fastest call path, which
+        # checks the exact type of self.
         owners = [next(c for c in cls.__mro__ if method in vars(c)) for method in ("get_df_code", "get_columns_code")]
-        module.install(options[label], cls.__name__, *owners)
+        module.install(options[label], cls.__name__, *(options[label] if c is cls else c for c in owners))
     return types.SimpleNamespace(SELECTOR_OPTIONS=options)
 
 
@@ -155,7 +158,7 @@ def measure(sides, repeats, budget):
     Returns the median time of each side, the median ratio ours / twin's with its middle half, and the
     median ratios floor / twin's and ours / floor (None without a floor).
     """
-    timers = [timeit.Timer(s[0], globals=s[1]) for s in sides if s is not None]
+    timers = [timeit.Timer(s[0], globals=s[1], timer=time.process_time) for s in sides if s is not None]
     number = max(1, int(budget / max(*(per_call(t, 1) for t in timers), 1e-7)))
     runs = []
     for repeat in range(repeats):
