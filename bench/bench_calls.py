@@ -1,19 +1,33 @@
 """The module's methods against the same methods written in plain Python (bench/twin.py), side by side.
 
-Run:  .venv/bin/python bench/bench_calls.py [--quick] [--markdown]
+Run:  .venv/bin/python bench/bench_calls.py [--quick] [--markdown] [--json FILE]
 
 Both get the same cheap host stand-ins (widgets that only keep their keywords, `repr` as
 string_to_code, a transformation that hands back a fixed list), so that what is measured is the
-module's own work. Each operation is timed in interleaved repeats (ours, then the twin's, alternating
-which goes first); a repeat's ratio is ours / twin's, and the table gives the median ratio with the
-spread of the middle half. Numbers depend on the machine; the ratios are what to compare.
+module's own work. Each operation is timed in interleaved repeats (the sides in turn, the order turning
+at every repeat); a repeat's ratio is ours / twin's, and the table gives the median ratio with the
+spread of the middle half. The clock is the CPU time of this process, so that the other processes of
+a shared machine do not count. Numbers depend on the machine; the ratios are what to compare.
+
+The floor: for the selectors' code-text methods, a third side runs the same steps written the plain
+way in C on the 3.8 limited API (bench/floor.c, compiled here with the C compiler on first use into
+build/bench-floor/), installed on subclasses of the twin's classes; it shows how far each method is
+from what the limited API allows.
 """
 
 import argparse
 import gc
+import importlib.machinery
+import importlib.util
+import json
 import math
+import os
+import platform
 import statistics
+import subprocess
 import sys
+import sysconfig
+import time
 import timeit
 import types
 from pathlib import Path
@@ -60,6 +74,32 @@ HOST = dict(DF_OLD="df", string_to_code=repr, OstrelError=OstrelError, Multisele
 for _module in (cs, twin):
     for _name, _value in HOST.items():
         setattr(_module, _name, _value)
+
+
+def load_floor():
+    """bench/floor.c, compiled for this interpreter (again when the source is newer) and imported."""
+    source = Path(__file__).with_name("floor.c")
+    tag = f"{platform.python_implementation().lower()}-{sys.version_info[0]}{sys.version_info[1]}"
+    target = Path(__file__).parent.parent / "build" / "bench-floor" / tag / "floor.abi3.so"
+    if not target.exists() or target.stat().st_mtime < source.stat().st_mtime:
+        target.parent.mkdir(parents=True, exist_ok=True)
+        # The module's own release flags: -O3, no assertions.
+        subprocess.run([os.environ.get("CC", "cc"), "-std=c11", "-O3", "-DNDEBUG", "-fPIC", "-shared",
+                        f"-I{sysconfig.get_paths()['include']}", str(source), "-o", str(target)], check=True)
+    loader = importlib.machinery.ExtensionFileLoader("floor", str(target))
+    spec = importlib.util.spec_from_file_location("floor", target, loader=loader)
+    module = importlib.util.module_from_spec(spec)
+    loader.exec_module(module)
+    module.use_globals(vars(twin))
+    options = {}
+    for label, cls in twin.SELECTOR_OPTIONS.items():
+        options[label] = type(cls.__name__, (cls,), {})
+        # Each method belongs where the twin (and the module) defines it, the class itself standing for
+        # its twin: an inherited method descriptor misses the interpreter's fastest call path, which
+        # checks the exact type of self.
+        owners = [next(c for c in cls.__mro__ if method in vars(c)) for method in ("get_df_code", "get_columns_code")]
+        module.install(options[label], cls.__name__, *(options[label] if c is cls else c for c in owners))
+    return types.SimpleNamespace(SELECTOR_OPTIONS=options)
 
 
 def names(count):
@@ -112,19 +152,34 @@ def per_call(timer, number):
     return timer.timeit(number=number) / number
 
 
-def measure(ours, theirs, repeats, budget):
-    ours, theirs = timeit.Timer(ours[0], globals=ours[1]), timeit.Timer(theirs[0], globals=theirs[1])
-    number = max(1, int(budget / max(per_call(theirs, 1), per_call(ours, 1), 1e-7)))
-    ratios, times = [], []
+def measure(sides, repeats, budget):
+    """sides: ours, the twin's and (or None) the floor's statement; the order of the sides turns at every repeat.
+
+    Returns the median time of each side, the median ratio ours / twin's with its middle half, and the
+    median ratios floor / twin's and ours / floor (None without a floor).
+    """
+    timers = [timeit.Timer(s[0], globals=s[1], timer=time.process_time) for s in sides if s is not None]
+    number = max(1, int(budget / max(*(per_call(t, 1) for t in timers), 1e-7)))
+    runs = []
     for repeat in range(repeats):
-        first, second = (ours, theirs) if repeat % 2 == 0 else (theirs, ours)
-        a, b = per_call(first, number), per_call(second, number)
-        ours_time, twin_time = (a, b) if repeat % 2 == 0 else (b, a)
-        ratios.append(ours_time / twin_time)
-        times.append((ours_time, twin_time))
+        order = list(range(len(timers)))
+        order = order[repeat % len(order):] + order[:repeat % len(order)]
+        if repeat // len(order) % 2:
+            order.reverse()
+        run = [0.0] * len(timers)
+        for side in order:
+            run[side] = per_call(timers[side], number)
+        runs.append(run)
+    ratios = [run[0] / run[1] for run in runs]
     quartiles = statistics.quantiles(ratios, n=4) if len(ratios) > 1 else [ratios[0]] * 3
-    return statistics.median(t[0] for t in times), statistics.median(t[1] for t in times), \
-        statistics.median(ratios), (quartiles[0], quartiles[2])
+    times = [statistics.median(run[side] for run in runs) for side in range(len(timers))]
+    floor = floor_ratio = ours_over_floor = None
+    if len(timers) == 3:
+        floor = times[2]
+        floor_ratio = statistics.median(run[2] / run[1] for run in runs)
+        ours_over_floor = statistics.median(run[0] / run[2] for run in runs)
+    return dict(ours=times[0], twin=times[1], floor=floor, ratio=statistics.median(ratios),
+                low=quartiles[0], high=quartiles[2], floor_ratio=floor_ratio, ours_over_floor=ours_over_floor)
 
 
 def unit(seconds):
@@ -138,33 +193,51 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--quick", action="store_true", help="fewer, shorter repeats")
     parser.add_argument("--markdown", action="store_true", help="print a Markdown table")
+    parser.add_argument("--json", type=Path, help="also write the figures to this file")
     args = parser.parse_args()
-    repeats, budget = (5, 0.005) if args.quick else (11, 0.02)
+    repeats, budget = (6, 0.005) if args.quick else (12, 0.02)
+    floor = load_floor()
     gc.disable()  # a collection landing in one side's repeat would skew its ratio
     rows = []
     for group, title, spec in operations():
-        ours, theirs = subject(cs, spec), subject(twin, spec)
-        rows.append((group, title, *measure(ours, theirs, repeats, budget * (5 if group == "build" else 1))))
+        sides = [subject(cs, spec), subject(twin, spec)]
+        sides.append(subject(floor, spec) if group == "code" and spec[0] in floor.SELECTOR_OPTIONS else None)
+        rows.append(dict(group=group, title=title, **measure(sides, repeats, budget * (5 if group == "build" else 1))))
         gc.collect()
     print(f"CPython {sys.version.split()[0]}, ipywidgets {widgets.__version__}; median of {repeats} interleaved "
           f"repeats")
+
+    def optional(value, form):
+        return "-" if value is None else form(value)
+
     if args.markdown:
-        print("\n| operation | ours | plain Python | ratio | middle half |\n|---|---:|---:|---:|---|")
-    for _group, title, ours, theirs, ratio, (low, high) in rows:
+        print("\n| operation | ours | plain Python | plain C | ratio | middle half | plain C / Python "
+              "| ours / plain C |\n|---|---:|---:|---:|---:|---|---:|---:|")
+    for r in rows:
+        floor_time = optional(r["floor"], lambda t: unit(t).strip())
+        floor_ratio = optional(r["floor_ratio"], "{:.2f}".format)
+        over_floor = optional(r["ours_over_floor"], "{:.2f}".format)
         if args.markdown:
-            print(f"| {title} | {unit(ours).strip()} | {unit(theirs).strip()} | {ratio:.2f} | {low:.2f}-{high:.2f} |")
+            print(f"| {r['title']} | {unit(r['ours']).strip()} | {unit(r['twin']).strip()} | {floor_time} | "
+                  f"{r['ratio']:.2f} | {r['low']:.2f}-{r['high']:.2f} | {floor_ratio} | {over_floor} |")
         else:
-            print(f"{title:58} {unit(ours)} {unit(theirs)}  {ratio:5.2f}  ({low:.2f}-{high:.2f})")
-    by_group = {g: [r[4] for r in rows if r[0] == g] for g in ("code", "mode", "scaled", "build")}
+            print(f"{r['title']:58} {unit(r['ours'])} {unit(r['twin'])} {floor_time:>10}  {r['ratio']:5.2f}  "
+                  f"({r['low']:.2f}-{r['high']:.2f})  C/Py {floor_ratio:>5}  ours/C {over_floor:>5}")
+    by_group = {g: [r["ratio"] for r in rows if r["group"] == g] for g in ("code", "mode", "scaled", "build")}
     fast = by_group["code"] + by_group["mode"] + by_group["scaled"]
     print(f"\ngeometric mean, code-text and mode-test operations: {math.exp(statistics.mean(map(math.log, fast))):.2f}")
     print(f"worst of those: {max(fast):.2f}; operations that grow with the names: "
           f"{', '.join(f'{r:.2f}' for r in by_group['scaled'])}; construction and round trip: "
           f"{', '.join(f'{r:.2f}' for r in by_group['build'])}")
-    times = {r[1]: r[2] for r in rows}
+    over_floor = [r["ours_over_floor"] for r in rows if r["ours_over_floor"] is not None]
+    print(f"ours / plain C, the selectors' code texts: geometric mean "
+          f"{math.exp(statistics.mean(map(math.log, over_floor))):.2f}, worst {max(over_floor):.2f}")
+    times = {r["title"]: r["ours"] for r in rows}
     for what in ("names mode get_df_code()", "names mode get_columns_code()"):
         growth = times[f"{what}, 10,000 names"] / times[f"{what}, 1,000 names"]
         print(f"{what}: 10x the names took {growth:.1f}x the time")
+    if args.json:
+        args.json.write_text(json.dumps(dict(python=sys.version.split()[0], rows=rows), indent=1))
 
 
 if __name__ == "__main__":

@@ -18,16 +18,24 @@ namespace columns_selector {
 template <std::size_t N>
 struct Literal {
   constexpr Literal(const char (&text)[N]) { std::copy_n(text, N, chars); }  // NOLINT: implicit by design
+  static constexpr Py_ssize_t kLength = N - 1;                               // without the closing NUL
+  constexpr bool ascii() const {
+    for (char c : chars) {
+      if (static_cast<unsigned char>(c) >= 0x80) return false;
+    }
+    return true;
+  }
   char chars[N];
 };
 
 // PyUnicode_InternFromString: a new reference, or PyErrorSet.
 PyObject* make_interned(const char* text);
 
-// An interned str together with the characters it was made from.
+// An interned str together with the characters it was made from and their count.
 struct Interned {
   PyObject* object;
   const char* chars;
+  Py_ssize_t length;
   operator PyObject*() const noexcept { return object; }  // NOLINT: used wherever a str object is
 };
 
@@ -38,10 +46,12 @@ PyObject* interned() {
   return object;
 }
 
-// "text"_s: the interned str of the literal (borrowed; it is never released).
+// "text"_s: the interned str of the literal (borrowed; it is never released). ASCII only, so that
+// its characters are its text as they stand.
 template <Literal L>
 Interned operator""_s() {
-  return {interned<L>(), L.chars};
+  static_assert(L.ascii(), "\"..\"_s takes ASCII text");
+  return {interned<L>(), L.chars, L.kLength};
 }
 
 }  // namespace columns_selector

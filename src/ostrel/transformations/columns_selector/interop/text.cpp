@@ -4,8 +4,8 @@
 #include "interop/text.hpp"
 
 #include <algorithm>
+#include <cstring>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace columns_selector {
@@ -44,23 +44,6 @@ void append_utf8(std::string& out, Py_UCS4 c) {
     out.push_back(static_cast<char>(0x80U | ((c >> 6U) & 0x3FU)));
     out.push_back(static_cast<char>(0x80U | (c & 0x3FU)));
   }
-}
-
-// The text of a str, as UTF-8 (a lone surrogate in three bytes, as "surrogatepass" reads it back).
-void append_text(std::string& out, PyObject* text, CodePoints& points) {
-  Py_ssize_t length = 0;
-  const Py_UCS4* chars = points.read(text, length);
-  size_t at = out.size();
-  out.resize(at + static_cast<size_t>(length));
-  char* write = out.data() + at;
-  Py_UCS4 wide = 0;
-  for (Py_ssize_t i = 0; i < length; ++i) {
-    wide |= chars[i];
-    write[i] = static_cast<char>(chars[i]);
-  }
-  if (wide < 0x80) return;
-  out.resize(at);
-  for (Py_ssize_t i = 0; i < length; ++i) append_utf8(out, chars[i]);
 }
 
 // The repr of an exact str at `write`, when every character is printable ASCII other than a quote
@@ -125,6 +108,16 @@ Ref str_of_names(PyObject* list) {
   return Ref::steal(PyUnicode_DecodeUTF8(out.data(), write - out.data(), nullptr));
 }
 
+// The texts joined by the interpreter's own join, over a tuple made for the purpose.
+Ref join_all(PyObject* const* texts, size_t count) {
+  Ref tuple = Ref::steal(PyTuple_New(static_cast<Py_ssize_t>(count)));
+  for (size_t i = 0; i < count; ++i) {
+    Py_INCREF(texts[i]);
+    check(PyTuple_SetItem(tuple.borrow(), static_cast<Py_ssize_t>(i), texts[i]));
+  }
+  return Ref::steal(PyUnicode_Join(""_s, tuple.borrow()));
+}
+
 }  // namespace
 
 Ref str_of(PyObject* value) {
@@ -135,43 +128,36 @@ Ref str_of(PyObject* value) {
   return Ref::steal(PyObject_Str(value));
 }
 
-Ref write_pieces(const Piece* pieces, const Ref* texts, size_t count) {
-  // A long text (a list of many names) is copied once by the interpreter's own join rather than
-  // converted twice on its way through the buffer.
-  constexpr Py_ssize_t kLong = 1024;
-  Py_ssize_t length = 0;
-  for (size_t i = 0; i < count; ++i) length += PyUnicode_GetLength(texts[i].borrow());
-  if (length > kLong) {
-    Ref tuple = Ref::steal(PyTuple_New(static_cast<Py_ssize_t>(count)));
-    for (size_t i = 0; i < count; ++i) {
-      PyTuple_SetItem(tuple.borrow(), static_cast<Py_ssize_t>(i), Ref::share(texts[i].borrow()).release());
+Ref join_texts(const Piece* pieces, PyObject* const* texts, size_t count) {
+  // A code text is short and, but for a name or a typed text, ASCII. Such a text is written into a
+  // buffer kept between calls and made into a str once: no tuple and no str per piece. A literal is
+  // copied from its characters, a str's characters are copied out (the limited API gives no view of
+  // them). Nothing here runs code of the user's. A longer text, or one with a character beyond
+  // Latin-1 (a lone surrogate among them), goes to the interpreter's own join.
+  constexpr Py_ssize_t kShort = 512;
+  static Py_UCS4 wide[kShort];
+  static char narrow[kShort];
+  Py_ssize_t at = 0;
+  for (size_t i = 0; i < count; ++i) {
+    if (const char* chars = pieces[i].chars()) {
+      Py_ssize_t length = pieces[i].length();
+      if (length > kShort - at) return join_all(texts, count);
+      std::memcpy(narrow + at, chars, static_cast<size_t>(length));
+      at += length;
+      continue;
     }
-    return Ref::steal(PyUnicode_Join(""_s, tuple.borrow()));
-  }
-  // Otherwise written as UTF-8 into a buffer kept between calls, then decoded once: no tuple, no
-  // str per piece. Lone surrogates go through as such ("surrogatepass"). Nothing here runs code of
-  // the user's; the flag only guards against a second writer all the same.
-  static auto& shared = *new std::string;  // never freed: see CodePoints
-  static auto& points = *new CodePoints;
-  static bool busy = false;
-  std::string local;
-  std::string& out = busy ? local : shared;
-  out.clear();
-  bool was_busy = std::exchange(busy, true);
-  try {
-    for (size_t i = 0; i < count; ++i) {
-      if (pieces[i].literal() != nullptr) {
-        out.append(pieces[i].literal());
-      } else {
-        append_text(out, texts[i].borrow(), points);
-      }
+    Py_ssize_t length = PyUnicode_GetLength(texts[i]);
+    if (length < 0) throw PyErrorSet{};
+    if (length > kShort - at) return join_all(texts, count);
+    if (PyUnicode_AsUCS4(texts[i], wide, kShort, 0) == nullptr) throw PyErrorSet{};
+    // A loop that stops at the first wide character: short pieces are copied a character at a time.
+    for (Py_ssize_t j = 0; j < length; ++j) {
+      if (wide[j] > 0xFF) return join_all(texts, count);
+      narrow[at + j] = static_cast<char>(wide[j]);
     }
-  } catch (...) {
-    busy = was_busy;
-    throw;
+    at += length;
   }
-  busy = was_busy;
-  return Ref::steal(PyUnicode_DecodeUTF8(out.data(), static_cast<Py_ssize_t>(out.size()), "surrogatepass"));
+  return Ref::steal(PyUnicode_DecodeLatin1(narrow, at, nullptr));
 }
 
 }  // namespace columns_selector
