@@ -1,12 +1,9 @@
-"""Shared fixtures, and the recording stand-ins for the host: each call they get goes to LOG, in order.
+"""The recording stand-ins for the host: each call they get goes to LOG, in order.
 
 The widget fakes are real ipywidgets widgets, so that the module can put them into a box's children.
 """
 
 import ipywidgets as widgets
-import pytest
-
-import ostrel.transformations.columns_selector
 
 LOG = []
 
@@ -56,22 +53,3 @@ def send_from_browser(widget, **state):
     """Deliver a state update to a stand-in host widget's input the way a browser view does."""
     widget._input._handle_msg({"content": {"data": {"method": "update", "state": state, "buffer_paths": []}},
                                "buffers": []})
-
-
-@pytest.fixture(scope="session")
-def cs():
-    return ostrel.transformations.columns_selector
-
-
-@pytest.fixture
-def browser():
-    return send_from_browser
-
-
-@pytest.fixture
-def on_change():
-    """A zero-argument callback that counts its calls."""
-    def callback():
-        callback.count += 1
-    callback.count = 0
-    return callback

@@ -7,9 +7,9 @@ order and the same widget state, with the same lists handed over. FUZZ_EXAMPLES 
 """
 
 import builtins
+import concurrent.futures
 import inspect
 import os
-import threading
 import types
 
 import ipywidgets as widgets
@@ -384,7 +384,7 @@ def test_threads_drive_own_widgets_and_one_shared_widget(monkeypatch):
     """With the GIL no step is torn: every widget ends with a layout and a mode that agree with its dropdown."""
     for name, classes in WIDGETS.items():
         monkeypatch.setattr(cs, name, classes[0])
-    shared, owned, errors = cs.ColumnsSelector(Host(["a", "b"])), [], []
+    shared = cs.ColumnsSelector(Host(["a", "b"]))
     shared._create_multi_select(["a"])
     steps = [lambda w: w._set_special_selector(SPECIAL[3]), lambda w: w._create_multi_select(value=["a"]),
              lambda w: w._set_special_selector(SPECIAL[1]), lambda w: w.get_columns_code(),
@@ -393,19 +393,12 @@ def test_threads_drive_own_widgets_and_one_shared_widget(monkeypatch):
     def drive(seed):
         own = cs.ColumnsSelector(Host(["a", "b"]))
         own._create_multi_select(["b"])
-        owned.append(own)
-        try:
-            for i in range(300):
-                for w in (own, shared):
-                    steps[(seed + i) % len(steps)](w)
-        except Exception as error:
-            errors.append(error)
-    threads = [threading.Thread(target=drive, args=(seed,)) for seed in range(4)]
-    for thread in threads:
-        thread.start()
-    for thread in threads:
-        thread.join()
-    assert errors == [] and len(owned) == 4
+        for i in range(300):
+            for w in (own, shared):
+                steps[(seed + i) % len(steps)](w)
+        return own
+    with concurrent.futures.ThreadPoolExecutor(4) as pool:
+        owned = list(pool.map(drive, range(4)))  # raises the first error a thread met
     for w in [shared, *owned]:
         special = type(w._main_selector) is cs.Singleselect
         assert w.children == ((w._main_selector, w._special_selector) if special else (w._main_selector,))
