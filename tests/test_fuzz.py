@@ -15,7 +15,6 @@ import types
 import ipywidgets as widgets
 import pytest
 import traitlets
-from conftest import ERR, LOG, Host, recording
 from hypothesis import HealthCheck, settings
 from hypothesis import strategies as st
 from hypothesis.stateful import Bundle, RuleBasedStateMachine, initialize, invariant, multiple, rule
@@ -24,6 +23,51 @@ from twin import FAMILIES, FILE, make_twin
 import ostrel.transformations.columns_selector as cs
 
 CURRENT = [vars(cs)]  # the namespace that the run works in
+
+# The recording stand-ins for the host: each call they get goes to LOG, in order. The widget fakes are real
+# ipywidgets widgets, so that the module can put them into a box's children.
+LOG = []
+
+
+class HostileError(Exception):
+    pass
+
+
+ERR = HostileError("hostile")
+
+
+def recording(name, value_raises=False, init_raises=False):
+    """A host widget class that logs its construction (keywords only) and each read and write of `value`."""
+    def __init__(self, **kwargs):
+        widgets.Widget.__init__(self)
+        LOG.append((name, kwargs))
+        if init_raises:
+            raise ERR
+        self._value = kwargs.get("value", "" if name == "Text" else None)
+
+    def value(self, *new):
+        LOG.append((name, "value", *new))
+        if value_raises:
+            raise ERR
+        self._value = new[0] if new else self._value
+        return self._value
+    return type(name, (widgets.Widget,), {"__init__": __init__, "value": property(value, value)})
+
+
+class Host:
+    """The transformation: get_df gives a frame of `labels`; eval_code gives `result`, or raises ERR."""
+    def __init__(self, labels):
+        self.columns, self.result = labels, ["x"]
+
+    def get_df(self):
+        LOG.append(("get_df",))
+        return self
+
+    def eval_code(self, code):
+        LOG.append(("eval_code", code))
+        if self.result is ERR:
+            raise ERR
+        return self.result
 
 
 class Hostile:
@@ -226,8 +270,7 @@ class Fuzz(RuleBasedStateMachine):
     def build(self, frame, flags, width, css, callback, given, positional, trace):
         host = Host(HUGE if frame == "huge" else frame)
         args = [host, flags[0], flags[1], width, flags[2], css, callback][:given]
-        keys = ["transformation", "show_all_columns", "set_all_columns_as_default", "width", "focus_after_init",
-                "css_classes", "on_change"]
+        keys = list(inspect.signature(self.twin["ColumnsSelector"]).parameters)
 
         def make(ns, _):
             cls = traced(ns["ColumnsSelector"]) if trace else ns["ColumnsSelector"]
