@@ -29,11 +29,7 @@ CURRENT = [vars(cs)]  # the namespace that the run works in
 LOG = []
 
 
-class HostileError(Exception):
-    pass
-
-
-ERR = HostileError("hostile")
+ERR = type("HostileError", (Exception,), {})("hostile")  # what the hostile host objects raise
 
 
 def recording(name, value_raises=False, init_raises=False):

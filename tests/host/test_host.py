@@ -26,9 +26,12 @@ def test_string_to_code_gives_a_one_line_literal_of_any_text():
         helper.string_to_code(b"bytes")
 
 
-def test_transformation_reads_df_old_at_each_call(monkeypatch):
+def test_transformation_reads_df_old_at_each_call_and_passes_errors_on(monkeypatch):
     monkeypatch.setattr(helper, "DF_OLD", "frame")
-    assert Transformation(DataFrame({"a": [1]})).eval_code("frame.shape") == (1, 1)
+    transformation = Transformation(DataFrame({"a": [1]}))
+    assert transformation.eval_code("frame.shape") == (1, 1)
+    with pytest.raises(KeyError):
+        transformation.eval_code("frame['missing']")
 
 
 @pytest.mark.parametrize("cls", [Multiselect, Singleselect, Text])
