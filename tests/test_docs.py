@@ -4,11 +4,13 @@ from pathlib import Path
 
 import pytest
 
+import ostrel.transformations.columns_selector as cs
+
 ROOT = Path(__file__).resolve().parents[1]
 
 
 @pytest.mark.parametrize("page", ["README.md", "docs/host-integration.md"])
-def test_examples_run_as_shown(cs, page, monkeypatch):
+def test_examples_run_as_shown(page, monkeypatch):
     pytest.importorskip("pandas")
     helper = pytest.importorskip("ostrel.helper")
     for module in (cs, helper):  # the guide rebinds DF_OLD; put it back even when an example fails

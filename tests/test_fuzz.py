@@ -7,15 +7,14 @@ order and the same widget state, with the same lists handed over. FUZZ_EXAMPLES 
 """
 
 import builtins
+import concurrent.futures
 import inspect
 import os
-import threading
 import types
 
 import ipywidgets as widgets
 import pytest
 import traitlets
-from conftest import ERR, LOG, Host, recording
 from hypothesis import HealthCheck, settings
 from hypothesis import strategies as st
 from hypothesis.stateful import Bundle, RuleBasedStateMachine, initialize, invariant, multiple, rule
@@ -24,6 +23,47 @@ from twin import FAMILIES, FILE, make_twin
 import ostrel.transformations.columns_selector as cs
 
 CURRENT = [vars(cs)]  # the namespace that the run works in
+
+# The recording stand-ins for the host: each call they get goes to LOG, in order. The widget fakes are real
+# ipywidgets widgets, so that the module can put them into a box's children.
+LOG = []
+
+
+ERR = type("HostileError", (Exception,), {})("hostile")  # what the hostile host objects raise
+
+
+def recording(name, value_raises=False, init_raises=False):
+    """A host widget class that logs its construction (keywords only) and each read and write of `value`."""
+    def __init__(self, **kwargs):
+        widgets.Widget.__init__(self)
+        LOG.append((name, kwargs))
+        if init_raises:
+            raise ERR
+        self._value = kwargs.get("value", "" if name == "Text" else None)
+
+    def value(self, *new):
+        LOG.append((name, "value", *new))
+        if value_raises:
+            raise ERR
+        self._value = new[0] if new else self._value
+        return self._value
+    return type(name, (widgets.Widget,), {"__init__": __init__, "value": property(value, value)})
+
+
+class Host:
+    """The transformation: get_df gives a frame of `labels`; eval_code gives `result`, or raises ERR."""
+    def __init__(self, labels):
+        self.columns, self.result = labels, ["x"]
+
+    def get_df(self):
+        LOG.append(("get_df",))
+        return self
+
+    def eval_code(self, code):
+        LOG.append(("eval_code", code))
+        if self.result is ERR:
+            raise ERR
+        return self.result
 
 
 class Hostile:
@@ -226,8 +266,7 @@ class Fuzz(RuleBasedStateMachine):
     def build(self, frame, flags, width, css, callback, given, positional, trace):
         host = Host(HUGE if frame == "huge" else frame)
         args = [host, flags[0], flags[1], width, flags[2], css, callback][:given]
-        keys = ["transformation", "show_all_columns", "set_all_columns_as_default", "width", "focus_after_init",
-                "css_classes", "on_change"]
+        keys = list(inspect.signature(self.twin["ColumnsSelector"]).parameters)
 
         def make(ns, _):
             cls = traced(ns["ColumnsSelector"]) if trace else ns["ColumnsSelector"]
@@ -384,7 +423,7 @@ def test_threads_drive_own_widgets_and_one_shared_widget(monkeypatch):
     """With the GIL no step is torn: every widget ends with a layout and a mode that agree with its dropdown."""
     for name, classes in WIDGETS.items():
         monkeypatch.setattr(cs, name, classes[0])
-    shared, owned, errors = cs.ColumnsSelector(Host(["a", "b"])), [], []
+    shared = cs.ColumnsSelector(Host(["a", "b"]))
     shared._create_multi_select(["a"])
     steps = [lambda w: w._set_special_selector(SPECIAL[3]), lambda w: w._create_multi_select(value=["a"]),
              lambda w: w._set_special_selector(SPECIAL[1]), lambda w: w.get_columns_code(),
@@ -393,19 +432,12 @@ def test_threads_drive_own_widgets_and_one_shared_widget(monkeypatch):
     def drive(seed):
         own = cs.ColumnsSelector(Host(["a", "b"]))
         own._create_multi_select(["b"])
-        owned.append(own)
-        try:
-            for i in range(300):
-                for w in (own, shared):
-                    steps[(seed + i) % len(steps)](w)
-        except Exception as error:
-            errors.append(error)
-    threads = [threading.Thread(target=drive, args=(seed,)) for seed in range(4)]
-    for thread in threads:
-        thread.start()
-    for thread in threads:
-        thread.join()
-    assert errors == [] and len(owned) == 4
+        for i in range(300):
+            for w in (own, shared):
+                steps[(seed + i) % len(steps)](w)
+        return own
+    with concurrent.futures.ThreadPoolExecutor(4) as pool:
+        owned = list(pool.map(drive, range(4)))  # raises the first error a thread met
     for w in [shared, *owned]:
         special = type(w._main_selector) is cs.Singleselect
         assert w.children == ((w._main_selector, w._special_selector) if special else (w._main_selector,))

@@ -10,8 +10,10 @@ import types
 
 import pytest
 
+import ostrel.transformations.columns_selector as cs
 
-def test_functions_bind_like_python_functions(cs):
+
+def test_functions_bind_like_python_functions():
     cls = cs.ColumnsSelector
     function, widget = vars(cls)["_create_multi_select"], cls.__new__(cls)
     assert cls._create_multi_select is function and function.__get__(None, cls) is function
@@ -26,7 +28,7 @@ def test_functions_bind_like_python_functions(cs):
 
 
 @pytest.mark.parametrize("cls, name", [("AllColumns", "get_df_code"), ("ColumnsSelector", "has_column_names")])
-def test_methods_of_self_alone_are_the_interpreters_own(cs, cls, name):
+def test_methods_of_self_alone_are_the_interpreters_own(cls, name):
     cls = getattr(cs, cls)
     method = vars(cls)[name]
     assert type(method) is type(str.upper) and method.__objclass__ is cls

@@ -14,18 +14,20 @@ from pathlib import Path
 
 import ipywidgets
 import pytest
-from twin import CLASSES, CONSTANTS, FAMILIES, LABELS
+from twin import FAMILIES
 
 import ostrel.transformations.columns_selector as cs
 
-NAME = "ostrel.transformations.columns_selector"
+NAME = cs.__name__
 HOST = {"ostrel.helper": ["DF_OLD", "OstrelError", "string_to_code"],
         "ostrel.widgets": ["Multiselect", "Singleselect", "Text"]}
-ATTRIBUTES = ["widgets", *HOST["ostrel.helper"], *HOST["ostrel.widgets"], *CONSTANTS, "TOP_OPTIONS", "BOTTOM_OPTIONS",
-              "SpecialSelector", "DropdownItemSpecialSelector", CLASSES[0], *CLASSES[3:13], "DTYPE_OPTIONS",
-              CLASSES[1], CLASSES[2], "ColumnsByStringOperation", *CLASSES[13:], "SELECTOR_OPTIONS", "ColumnsSelector"]
+# The stub declares the attributes in the order of the load, each label as `NAME: Final = "text"` (stubtest
+# holds these texts to the module's); each label's class is named after it: ALL_COLUMNS, AllColumns.
+STUB = [n for n in ast.parse(Path(cs.__file__).with_name("columns_selector.pyi").read_text()).body
+        if (isinstance(n, ast.ClassDef) and n.name[0] != "_") or isinstance(n, ast.AnnAssign)]
+ATTRIBUTES = ["widgets", *[n.name if isinstance(n, ast.ClassDef) else n.target.id for n in STUB]]
+CONSTANTS = [n.target.id for n in STUB if isinstance(n, ast.AnnAssign) and n.value]
 LOAD_EVENTS = [f"{host} {step}" for host, names in HOST.items() for step in ["import", *names]]
-ORDER_AT_LOAD = list(vars(cs))  # taken at collection, before any test rebinds a name
 
 
 def run_child(code):
@@ -42,15 +44,14 @@ def run_child(code):
 
 
 def test_module_as_loaded_and_its_vocabulary():
-    assert [k for k in ORDER_AT_LOAD if not k.startswith("__")] == ATTRIBUTES
     assert "__doc__" in vars(cs) and cs.__doc__ is None and not hasattr(cs, "__path__")
     assert (cs.__name__, cs.__file__, cs.__package__) == (NAME, cs.__spec__.origin, "ostrel.transformations")
     assert cs.__loader__ is cs.__spec__.loader and cs.widgets is ipywidgets
     assert all(vars(cs)[n] is getattr(importlib.import_module(h), n) for h, names in HOST.items() for n in names)
-    assert [getattr(cs, constant) for constant in CONSTANTS] == LABELS
-    assert (cs.TOP_OPTIONS, cs.BOTTOM_OPTIONS) == (LABELS[1:3], LABELS[3:])
+    labels = [getattr(cs, constant) for constant in CONSTANTS]
+    assert (cs.TOP_OPTIONS, cs.BOTTOM_OPTIONS) == (labels[1:3], labels[3:])
     registry = [(label, cls.__name__) for label, cls in cs.SELECTOR_OPTIONS.items()]
-    assert registry == [(LABELS[i], CLASSES[i]) for i in (0, 2, 1, *range(3, 16))]
+    assert registry == [(labels[i], CONSTANTS[i].title().replace("_", "")) for i in (0, 2, 1, *range(3, 16))]
     names = [ast.literal_eval(argument) for _, _, argument in FAMILIES]  # as the whole-frame classes write them
     assert cs.DTYPE_OPTIONS == [(label, [n] if type(n) is str else n) for (_, label, _), n in zip(FAMILIES, names)]
 

@@ -3,6 +3,7 @@
 import pandas as pd
 from conftest import send_from_browser as browser
 
+import ostrel.transformations.columns_selector as cs
 from ostrel import widgets as host_widgets
 from ostrel.transformation import Transformation
 
@@ -15,7 +16,7 @@ def pick(w, *labels):
     browser(w._main_selector, index=index if type(w._main_selector) is host_widgets.Multiselect else index[0])
 
 
-def test_names_then_rules_then_names_again(cs):
+def test_names_then_rules_then_names_again():
     calls = []
     w = cs.ColumnsSelector(Transformation(FRAME), on_change=lambda: calls.append(1))
     pick(w, "it's")

@@ -6,23 +6,13 @@ every traceback entry added exactly as the interpreter does it for these steps.
 """
 
 FILE = "<ostrel.transformations.columns_selector>"
-# Each label in binding order: its constant, its text and its class (the registry puts the regex row before the
-# data type's); then the data-type families: their labels in DTYPE_OPTIONS and the select_dtypes arguments of
-# their whole-frame classes.
-CONSTANTS = """ALL_COLUMNS COLUMNS_WITH_DTYPE COLUMNS_BY_REGEX NUMERIC_COLUMNS STRING_OR_OBJECT_COLUMNS STRING_COLUMNS
-    OBJECT_COLUMNS CATEGORY_COLUMNS INTEGER_COLUMNS FLOAT_COLUMNS BOOLEAN_COLUMNS DATETIME_COLUMNS TIMEDELTA_COLUMNS
-    COLUMNS_THAT_START_WITH COLUMNS_THAT_END_WITH COLUMNS_THAT_CONTAIN""".split()
-LABELS = ("[All columns]|[Columns with data type]|[Columns that match regex]|[Numeric columns]|[String/Text or Object "
-          "columns]|[String-only columns]|[Object-only columns]|[Categoric/Factor columns]|[Integer columns]|[Float "
-          "columns]|[Boolean columns]|[Datetime columns]|[Timedelta columns]|[Columns that start with]|[Columns that "
-          "end with]|[Columns that contain]").split("|")
-CLASSES = """AllColumns ColumnsWithDtype ColumnsByRegex NumericColumns StringOrObjectColumns StringColumns ObjectColumns
-    CategoryColumns IntegerColumns FloatColumns BooleanColumns DatetimeColumns TimedeltaColumns ColumnsThatStartWith
-    ColumnsThatEndWith ColumnsThatContain""".split()
-FAMILIES = list(zip(CLASSES[3:13], "Numeric|String/Text or Object|String only|Object only|Categoric/Factor|Integer|"
-                    "Float|Boolean|Datetime|Timedelta".split("|"), "'number'|['string', 'object']|'string'|'object'|"
-                    "'category'|'int'|'float'|'bool'|'datetime'|'timedelta'".split("|")))
-OPERATIONS = dict(zip(CLASSES[13:], ["startswith", "endswith", "contains"]))
+# The data-type families: the whole-frame class of each, its label in DTYPE_OPTIONS and its select_dtypes argument.
+FAMILIES = list(zip("""NumericColumns StringOrObjectColumns StringColumns ObjectColumns CategoryColumns IntegerColumns
+    FloatColumns BooleanColumns DatetimeColumns TimedeltaColumns""".split(), "Numeric|String/Text or Object|"
+                    "String only|Object only|Categoric/Factor|Integer|Float|Boolean|Datetime|Timedelta".split("|"),
+                    "'number'|['string', 'object']|'string'|'object'|'category'|'int'|'float'|'bool'|'datetime'|"
+                    "'timedelta'".split("|")))
+OPERATIONS = {"ColumnsThatStartWith": "startswith", "ColumnsThatEndWith": "endswith", "ColumnsThatContain": "contains"}
 DOCS = {  # the docstrings of the classes and methods that have one
     "ColumnsWithDtype": 'Handles "selecting columns by data type".',
     "ColumnsByRegex": 'Handles "selecting columns matching regex pattern".',

@@ -1,7 +1,7 @@
 """The demo notebook in JupyterLab and Notebook 7, driven through Debian's Chromium by mouse and keyboard
-(run by scripts/test-browser only); screenshots go to $SCREENSHOTS; prints what a change of rule costs at
-100,000 columns."""
+(run by scripts/test-browser only); screenshots go to $SCREENSHOTS. bench/browser_100k.py reuses the server."""
 
+import contextlib
 import os
 import re
 import shutil
@@ -11,19 +11,11 @@ import time
 import urllib.request
 from pathlib import Path
 
-import nbformat
 import pytest
 from playwright.sync_api import expect, sync_playwright
 
 ROOT = Path(__file__).resolve().parents[2]
-CHROMIUM = "/usr/bin/chromium"
 SHOTS = Path(os.environ.get("SCREENSHOTS", ROOT / "build" / "screenshots"))
-WIDE = """import numpy as np, pandas as pd, ipywidgets as widgets, ostrel.transformations.columns_selector as cs
-from ostrel.transformation import Transformation
-frame, shown = pd.DataFrame(np.zeros((1, 100_000)), columns=[f"c{i:06}" for i in range(100_000)]), widgets.HTML()
-selector = cs.ColumnsSelector(Transformation(frame), on_change=lambda: setattr(shown, "value", selector.get_df_code()))
-shown.add_class("demo-code")
-widgets.VBox([selector, shown])"""
 
 # Boxes whose content is wider than they are, and controls that stick out of their box.
 OVERFLOW = """root => { const bad = [];
@@ -40,18 +32,11 @@ NOTEBOOK = """() => { const cells = [...document.querySelectorAll('.jp-Notebook 
 # The notebook's kernel connected and idle: only then does "Run All Cells" run them all.
 READY = """() => { const kernel = window.jupyterapp?.shell.currentWidget?.sessionContext?.session?.kernel;
   return kernel?.connectionStatus === 'connected' && kernel.status === 'idle'; }"""
-LONG_TASKS = """() => { window.longTasks = []; new PerformanceObserver(
-  list => window.longTasks.push(...list.getEntries().map(e => e.duration))).observe({type: 'longtask'}); }"""
 
 
-@pytest.fixture(scope="module", params=["jupyterlab", "notebook"])
-def app(request, tmp_path_factory):
-    """The server on copies of the notebooks (autosave must not touch examples/), with its own settings."""
-    home = tmp_path_factory.mktemp(request.param)
-    shutil.copy(ROOT / "examples" / "demo.ipynb", home / "demo.ipynb")
-    wide = nbformat.v4.new_notebook(cells=[nbformat.v4.new_code_cell(WIDE)],
-                                    metadata=nbformat.read(home / "demo.ipynb", as_version=4).metadata)
-    nbformat.write(wide, home / "wide.ipynb")
+@contextlib.contextmanager
+def serve(kind, home):
+    """A JupyterLab or Notebook 7 server on the folder `home`, with its own settings; gives a notebook's URL."""
     # No question about news popping up over the notebook.
     settings = home / "settings" / "@jupyterlab" / "apputils-extension"
     settings.mkdir(parents=True)
@@ -59,30 +44,43 @@ def app(request, tmp_path_factory):
     env = dict(os.environ, JUPYTER_CONFIG_DIR=str(home / "config"), JUPYTERLAB_SETTINGS_DIR=str(home / "settings"),
                JUPYTERLAB_WORKSPACES_DIR=str(home / "workspaces"), JUPYTER_RUNTIME_DIR=str(home / "runtime"))
     port, token = 18000 + os.getpid() % 1000, "real-use-test"
-    command = [sys.executable, "-m", request.param, "--no-browser", "--ip=127.0.0.1", f"--port={port}",
+    command = [sys.executable, "-m", kind, "--no-browser", "--ip=127.0.0.1", f"--port={port}",
                "--ServerApp.port_retries=0", f"--ServerApp.root_dir={home}", f"--IdentityProvider.token={token}",
-               "--LabApp.check_for_updates_class=jupyterlab.NeverCheckForUpdate", "--expose-app-in-browser"]
-    if os.geteuid() == 0:
-        command.append("--allow-root")
-    log = open(home / "server.log", "w")
-    server = subprocess.Popen(command, env=env, stdout=log, stderr=subprocess.STDOUT)
-    base = f"http://127.0.0.1:{port}"
-    try:
-        deadline = time.monotonic() + 60
-        while True:
-            try:
-                urllib.request.urlopen(f"{base}/api/status?token={token}", timeout=2)
-                break
-            except OSError:
+               "--LabApp.check_for_updates_class=jupyterlab.NeverCheckForUpdate", "--expose-app-in-browser",
+               *["--allow-root"][:os.geteuid() == 0]]
+    with open(home / "server.log", "w") as log, subprocess.Popen(command, env=env, stdout=log, stderr=log) as server:
+        base, deadline = f"http://127.0.0.1:{port}", time.monotonic() + 60
+        try:
+            while not _answers(f"{base}/api/status?token={token}"):
                 if server.poll() is not None or time.monotonic() > deadline:
-                    raise RuntimeError("The server did not start:\n" + (home / "server.log").read_text()) from None
+                    raise RuntimeError("The server did not start:\n" + (home / "server.log").read_text())
                 time.sleep(0.5)
-        path = "/lab/tree/" if request.param == "jupyterlab" else "/notebooks/"
-        yield request.param, lambda name: f"{base}{path}{name}?token={token}"
-    finally:
-        server.terminate()
-        server.wait(timeout=30)
-        log.close()
+            yield lambda name: f"{base}{'/lab/tree/' if kind == 'jupyterlab' else '/notebooks/'}{name}?token={token}"
+        finally:
+            server.terminate()
+
+
+def _answers(url):
+    try:
+        return bool(urllib.request.urlopen(url, timeout=2))
+    except OSError:
+        return False
+
+
+def launch(playwright):
+    """Debian's Chromium, headless, and a page in it."""
+    browser = playwright.chromium.launch(executable_path="/usr/bin/chromium", headless=True,
+                                         args=["--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage"])
+    return browser, browser.new_page(viewport={"width": 1280, "height": 1000})
+
+
+@pytest.fixture(scope="module", params=["jupyterlab", "notebook"])
+def app(request, tmp_path_factory):
+    """The server on a copy of the demo (autosave must not touch examples/)."""
+    home = tmp_path_factory.mktemp(request.param)
+    shutil.copy(ROOT / "examples" / "demo.ipynb", home / "demo.ipynb")
+    with serve(request.param, home) as url:
+        yield request.param, url
 
 
 def open_and_run(page, url):
@@ -99,9 +97,7 @@ def test_demo_notebook_in_a_real_browser(app):
     name, url = app
     errors = []
     with sync_playwright() as playwright:
-        browser = playwright.chromium.launch(executable_path=CHROMIUM, headless=True,
-                                             args=["--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage"])
-        page = browser.new_page(viewport={"width": 1280, "height": 1000})
+        browser, page = launch(playwright)
         page.on("console", lambda message: message.type == "error" and errors.append(message.text))
         page.on("pageerror", lambda error: errors.append(str(error)))
         open_and_run(page, url("demo.ipynb"))
@@ -157,22 +153,5 @@ def test_demo_notebook_in_a_real_browser(app):
         dropdowns.nth(0).select_option(label="sex")
         check("df[['sex']]", "344 rows × 1 columns: sex")
         expect(names).to_be_visible()
-        if name == "jupyterlab":  # what a change of rule costs at 100,000 columns
-            wire = []
-            page.on("websocket", lambda ws: ws.on("framereceived", lambda frame: wire.append(len(frame))))
-            open_and_run(page, url("wide.ipynb") + "&reset")  # the demo's tab not restored
-            page.locator("input[placeholder='Search options']").fill("[All")
-            names.locator("option", has_text="[All columns]").click()
-            expect(result).to_contain_text("df", timeout=60_000)
-            page.wait_for_timeout(2000)
-            page.evaluate(LONG_TASKS)
-            del wire[:]
-            start = time.monotonic()
-            dropdowns.nth(0).select_option(label="[Columns that match regex]")
-            expect(result).to_contain_text("df.filter(regex='^$')", timeout=60_000)
-            expect(pattern).to_be_focused()
-            took, blocks = time.monotonic() - start, page.evaluate("window.longTasks")
-            print(f"\nBENCH 100,000 columns, change of rule in the browser: {took:.2f} s, {sum(wire) / 1e6:.2f} MB "
-                  f"received, main thread blocked {max(blocks, default=0):.0f} ms at most, {sum(blocks):.0f} ms in all")
         browser.close()
     assert errors == []
