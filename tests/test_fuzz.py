@@ -266,7 +266,8 @@ class Fuzz(RuleBasedStateMachine):
     def build(self, frame, flags, width, css, callback, given, positional, trace):
         host = Host(HUGE if frame == "huge" else frame)
         args = [host, flags[0], flags[1], width, flags[2], css, callback][:given]
-        keys = list(inspect.signature(self.twin["ColumnsSelector"]).parameters)
+        # From __init__: the traitlets of ipywidgets 7 give the class itself the signature of its __new__.
+        keys = list(inspect.signature(self.twin["ColumnsSelector"].__init__).parameters)[1:]
 
         def make(ns, _):
             cls = traced(ns["ColumnsSelector"]) if trace else ns["ColumnsSelector"]
