@@ -5,11 +5,13 @@ and pandas' dtype predicates. Where pandas answers otherwise for the same code t
 difference is written down in EXPECTED below, so a change of pandas' answer fails here.
 """
 
+import ast
 import re
 import warnings
 
 import pytest
 from real_use import DATASETS, VARIANTS, load
+from twin import FAMILIES as WHOLE  # whole-frame class, data-type label, select_dtypes argument
 
 pd = pytest.importorskip("pandas")
 np = pytest.importorskip("numpy")
@@ -41,13 +43,10 @@ EXPECTED = {
 }
 
 # Special label -> the select_dtypes names it stands for; the data-type dropdown's labels likewise.
-FAMILIES = {"[Numeric columns]": ["number"], "[String/Text or Object columns]": ["string", "object"],
-            "[String-only columns]": ["string"], "[Object-only columns]": ["object"],
-            "[Categoric/Factor columns]": ["category"], "[Integer columns]": ["int"],
-            "[Float columns]": ["float"], "[Boolean columns]": ["bool"],
-            "[Datetime columns]": ["datetime"], "[Timedelta columns]": ["timedelta"]}
-DTYPES = dict(zip(["Numeric", "String/Text or Object", "String only", "Object only", "Categoric/Factor",
-                   "Integer", "Float", "Boolean", "Datetime", "Timedelta"], FAMILIES.values()))
+ARGUMENTS = {cls: ast.literal_eval(argument) for cls, _, argument in WHOLE}  # 'number', or ['string', 'object']
+NAMES = {cls: [a] if isinstance(a, str) else a for cls, a in ARGUMENTS.items()}
+FAMILIES = {label: NAMES[cls.__name__] for label, cls in cs.SELECTOR_OPTIONS.items() if cls.__name__ in NAMES}
+DTYPES = {label: NAMES[cls] for cls, label, _ in WHOLE}
 
 NAME_RULES = {"[Columns that start with]": str.startswith, "[Columns that end with]": str.endswith,
               # pandas' str.contains reads the text as a regular expression, so "." matches any name
