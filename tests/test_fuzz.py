@@ -172,7 +172,8 @@ def entries(error):
     found, tb = [], error.__traceback__
     while tb is not None:
         code, tb = tb.tb_frame.f_code, tb.tb_next
-        if code.co_filename == FILE and code.co_name not in ("cat", "text_field") and code.co_name[0] != "<":
+        helper = code.co_name in ("cat", "text_field", "special_classes") or code.co_name[0] == "<"
+        if code.co_filename == FILE and not helper:
             found.append(code.co_name)
     if isinstance(error, TypeError) and found and "." in found[-1] and str(error).startswith(
             (found[-1] + "()", found[-1].rpartition(".")[2] + "()")):  # the names in the message before 3.10

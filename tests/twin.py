@@ -81,6 +81,12 @@ class ColumnsWithDtype(SpecialSelector):
         return cat(DF_OLD, ".select_dtypes(", names, ")")
 
 
+def special_classes(css_classes):  # made while the keywords are collected: after Singleselect is looked up
+    classes = ["ostrel-columns-selector-special"]
+    classes.extend(css_classes)
+    return classes
+
+
 def text_field(self, placeholder):
     self.text = Text(placeholder=placeholder, focus_after_init=True, width="sm", execute=self.manager.transformation,
                      on_change=self.on_change)
@@ -169,12 +175,10 @@ class ColumnsSelector(widgets.VBox):
         if special_name is None:
             special_name = next((v for v in self._get_current_values() if v in SELECTOR_OPTIONS.keys()), None)
         self._special_selector = SELECTOR_OPTIONS[special_name](manager=self, on_change=self.on_change)
-        classes = ["ostrel-columns-selector-special"]
-        classes.extend(css_classes)
         self._main_selector = Singleselect(
             placeholder="Choose column(s)", options=self._options, value=special_name,
             focus_after_init=self._special_selector.focus_dropdown(), set_soft_value=set_soft_value, width=self.width,
-            on_change=self._selection_changed, css_classes=classes)
+            on_change=self._selection_changed, css_classes=special_classes(css_classes))
         self.children = [self._main_selector, self._special_selector]
 
     @property
