@@ -1,8 +1,11 @@
-"""The module's classes written as plain Python, step for step, for side-by-side timing.
+"""The module's classes written as plain Python, step for step: the other side of the benchmark, and the
+oracle of the fuzz.
 
-bench_calls.py binds the same host stand-ins into this module and into the compiled one, then times
-each method of both. Nothing here is shipped or tested for behaviour: the test suite does that for
-the compiled module.
+bench_calls.py binds the same host stand-ins into this module and into the compiled one, then times each
+method of both; this is the code a Python developer would write (f-strings, loops). tests/twin.py runs this
+same source as the fuzz's oracle, each f-string turned into the module's order (every piece evaluated, then
+each turned into text), and compares every result, error, traceback entry and host call with the module's.
+The vocabulary (labels, lists, data-type rows, the classes of the registry) is the compiled module's own.
 """
 
 import ipywidgets as widgets
@@ -12,16 +15,9 @@ import ostrel.transformations.columns_selector as _cs
 # Bound by the benchmark, as the load binds them from the host.
 DF_OLD = string_to_code = OstrelError = Multiselect = Singleselect = Text = None
 
-# The vocabulary is the compiled module's own (its tests pin it): labels, lists, data-type rows, class names.
-ALL_COLUMNS, COLUMNS_WITH_DTYPE, COLUMNS_BY_REGEX = _cs.ALL_COLUMNS, _cs.COLUMNS_WITH_DTYPE, _cs.COLUMNS_BY_REGEX
-TOP_OPTIONS, BOTTOM_OPTIONS = list(_cs.TOP_OPTIONS), list(_cs.BOTTOM_OPTIONS)
-DTYPE_OPTIONS = [(label, list(names)) for label, names in _cs.DTYPE_OPTIONS]
-_REGISTRY = [(label, cls.__name__) for label, cls in _cs.SELECTOR_OPTIONS.items()]
-# The data-type families follow DTYPE_OPTIONS: class name, label, select_dtypes argument (one quoted name, or the
-# list of several).
-FAMILIES = [(name, label, repr(names[0]) if len(names) == 1 else str(names))
-            for (label, name), (_, names) in zip(_REGISTRY[3:13], DTYPE_OPTIONS)]
-NAME_OPERATIONS = [(name, label, vars(_cs)[name].string_operation) for label, name in _REGISTRY[13:]]
+ALL_COLUMNS, TOP_OPTIONS, BOTTOM_OPTIONS = _cs.ALL_COLUMNS, _cs.TOP_OPTIONS, _cs.BOTTOM_OPTIONS
+DTYPE_OPTIONS = _cs.DTYPE_OPTIONS
+_REGISTRY = list(_cs.SELECTOR_OPTIONS.items())
 
 
 class SpecialSelector(widgets.VBox):
@@ -54,19 +50,28 @@ class AllColumns(DropdownItemSpecialSelector):
         return f"{DF_OLD!s}"
 
 
-def _family(name, argument):
-    code = f".select_dtypes({argument})"
-    # The fragment is a constant of the method, as a literal in its source would be.
-    namespace = {}
-    exec(f"def get_df_code(self):\n    return f\"{{DF_OLD!s}}{code}\"", globals(), namespace)
-    return type(name, (DropdownItemSpecialSelector,), {"get_df_code": namespace["get_df_code"]})
+def _family(name, names):
+    """A data-type family: the whole frame's select_dtypes of one data-type row's names."""
+    class Family(DropdownItemSpecialSelector):
+        def get_df_code(self):
+            return f"{DF_OLD!s}FRAGMENT"
+    # The fragment is a constant of the method, as the literal of a hand-written class would be.
+    fragment = f".select_dtypes({names[0]!r})" if len(names) == 1 else f".select_dtypes({names})"
+    code = Family.get_df_code.__code__
+    Family.get_df_code.__code__ = code.replace(co_consts=tuple(
+        fragment if c == "FRAGMENT" else c for c in code.co_consts))
+    Family.__name__ = Family.__qualname__ = name
+    Family.get_df_code.__qualname__ = name + ".get_df_code"
+    return Family
 
 
-for _name, _, _argument in FAMILIES:
-    globals()[_name] = _family(_name, _argument)
+# The registry's whole-frame classes after AllColumns are the families, one per data-type row, in order.
+_FAMILIES = [cls.__name__ for _, cls in _REGISTRY if cls.__bases__ == (_cs.DropdownItemSpecialSelector,)][1:]
+globals().update({name: _family(name, names) for name, (_, names) in zip(_FAMILIES, DTYPE_OPTIONS)})
 
 
 class ColumnsWithDtype(SpecialSelector):
+    """Handles "selecting columns by data type"."""
     def __init__(self, **kwargs):
         super().__init__(**kwargs)
         self.data_type = Singleselect(options=[row[0] for row in DTYPE_OPTIONS], placeholder="Data type",
@@ -81,6 +86,7 @@ class ColumnsWithDtype(SpecialSelector):
 
 
 class ColumnsByRegex(SpecialSelector):
+    """Handles "selecting columns matching regex pattern"."""
     def __init__(self, **kwargs):
         super().__init__(**kwargs)
         self.text = Text(placeholder="Regex, e.g. e$", focus_after_init=True, width="sm",
@@ -93,6 +99,11 @@ class ColumnsByRegex(SpecialSelector):
 
 
 class ColumnsByStringOperation(SpecialSelector):
+    """
+    Handles "select columns that start/end with / contain".
+
+    The specific string operation used for selecting columns is defined by self's children.
+    """
     string_operation = "TO BE OVERRIDEN"
 
     def __init__(self, **kwargs):
@@ -112,15 +123,37 @@ class ColumnsByStringOperation(SpecialSelector):
         return f"{DF_OLD}.columns[{DF_OLD}.columns.str.{operation}({rendered})]"
 
 
-for _name, _, _operation in NAME_OPERATIONS:
-    globals()[_name] = type(_name, (ColumnsByStringOperation,), {"string_operation": _operation})
+def _name_operation(name, operation):
+    class NameOperation(ColumnsByStringOperation):
+        string_operation = operation
+    NameOperation.__name__ = NameOperation.__qualname__ = name
+    return NameOperation
 
-SELECTOR_OPTIONS = {label: globals()[name] for label, name in _REGISTRY}
+
+globals().update({cls.__name__: _name_operation(cls.__name__, cls.string_operation) for _, cls in _REGISTRY
+                  if cls.__bases__ == (_cs.ColumnsByStringOperation,)})
+
+SELECTOR_OPTIONS = {label: globals()[cls.__name__] for label, cls in _REGISTRY}
+
+
+def _special_classes(css_classes):
+    # Made as the module makes it: while the keywords are collected, after Singleselect is looked up.
+    classes = ["ostrel-columns-selector-special"]
+    classes.extend(css_classes)
+    return classes
 
 
 class ColumnsSelector(widgets.VBox):
+    """
+    A special dropdown that allows more complex selections which need additional input from the user.
+
+    E.g. when the user selects "columns of data type", we ask for the data type with a separate input.
+    """
     def __init__(self, transformation=None, show_all_columns=True, set_all_columns_as_default=False, width="md",
                  focus_after_init=False, css_classes=[], on_change=lambda: None):  # noqa: B006 (shared, unchanged)
+        """
+        :param show_all_columns: Do you want to show the "Select all column" option in the dropdown?
+        """
         super().__init__()
         self.transformation = transformation
         self.df = self.transformation.get_df()
@@ -138,16 +171,23 @@ class ColumnsSelector(widgets.VBox):
             self._create_multi_select(focus_after_init=focus_after_init, css_classes=css_classes)
 
     def has_special_selector(self):
+        """Returns True if the user has selected a special selector."""
         for item in self._get_current_values():
             if item in SELECTOR_OPTIONS.keys():
                 return True
         return False
 
     def has_column_names(self):
+        """Returns True if the user has selected one or more column names."""
         return not self.has_special_selector()
 
     def _get_current_values(self):
-        if type(self._main_selector) == Multiselect:  # noqa: E721 (an equality test, as specified)
+        """
+        Helper for returning the selected options in the dropdown in the correct format.
+
+        :return: list. The selected element(s).
+        """
+        if type(self._main_selector) == Multiselect:  # noqa: E721 (an equality test, as the module makes)
             return self._main_selector.value
         return [self._main_selector.value]
 
@@ -165,6 +205,7 @@ class ColumnsSelector(widgets.VBox):
         self.children = [self._main_selector]
 
     def _set_special_selector(self, special_name=None, set_soft_value=False, css_classes=[]):  # noqa: B006
+        """Create the special selector."""
         if special_name is None:
             for value in self._get_current_values():
                 if value in SELECTOR_OPTIONS.keys():
@@ -175,7 +216,7 @@ class ColumnsSelector(widgets.VBox):
                                            focus_after_init=self._special_selector.focus_dropdown(),
                                            set_soft_value=set_soft_value, width=self.width,
                                            on_change=self._selection_changed,
-                                           css_classes=["ostrel-columns-selector-special", *css_classes])
+                                           css_classes=_special_classes(css_classes))
         self.children = [self._main_selector, self._special_selector]
 
     @property

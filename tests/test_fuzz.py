@@ -10,6 +10,7 @@ import builtins
 import concurrent.futures
 import inspect
 import os
+import sys
 import types
 
 import ipywidgets as widgets
@@ -172,7 +173,7 @@ def entries(error):
     found, tb = [], error.__traceback__
     while tb is not None:
         code, tb = tb.tb_frame.f_code, tb.tb_next
-        helper = code.co_name in ("cat", "text_field", "special_classes") or code.co_name[0] == "<"
+        helper = code.co_name == "_special_classes" or code.co_name[0] == "<"
         if code.co_filename == FILE and not helper:
             found.append(code.co_name)
     if isinstance(error, TypeError) and found and "." in found[-1] and str(error).startswith(
@@ -401,18 +402,21 @@ def test_scenario(steps):
 
 def shape(namespace):
     """Each class of the module: bases, metaclass, names, docstring and members in order, with their signatures."""
+    def doc(text):  # CPython 3.13 takes the indentation out of a docstring as it compiles it
+        return inspect.cleandoc(text) if isinstance(text, str) and sys.version_info >= (3, 13) else text
+
     def function(f):
-        return f and (f.__name__, f.__qualname__, f.__doc__, [
+        return f and (f.__name__, f.__qualname__, doc(f.__doc__), [
             (p.name, "self" if p.name == "self" else p.kind.name,
              getattr(p.default, "__qualname__", None) or repr(p.default))
             for p in inspect.signature(f).parameters.values()])
 
     def member(value):
         if isinstance(value, property):
-            return "property", value.__doc__, [function(f) for f in (value.fget, value.fset, value.fdel)]
-        return function(value) if callable(value) else value if isinstance(value, str) else type(value).__name__
+            return "property", doc(value.__doc__), [function(f) for f in (value.fget, value.fset, value.fdel)]
+        return function(value) if callable(value) else doc(value) if isinstance(value, str) else type(value).__name__
     new_in_313 = ("__firstlineno__", "__static_attributes__")
-    return {name: ([b.__name__ for b in c.__bases__], type(c), c.__qualname__, c.__doc__,
+    return {name: ([b.__name__ for b in c.__bases__], type(c), c.__qualname__, doc(c.__doc__),
                    [(k, member(v)) for k, v in vars(c).items() if k not in new_in_313])
             for name, c in namespace.items() if isinstance(c, type) and c.__module__ == cs.__name__}
 
