@@ -50,18 +50,10 @@ ClassBuilder& ClassBuilder::later(const char* name, PyMethodDef* method, Impl se
   return *this;
 }
 
-ClassBuilder& ClassBuilder::method(const char* name, Impl impl, const char* doc, PyObject* detail) {
-  return later(name, no_argument_method(name, qualname(name).c_str(), impl, doc, detail), nullptr, false);
-}
-
 ClassBuilder& ClassBuilder::method(const char* name, Impl impl, std::initializer_list<const char*> params,
                                    std::initializer_list<Arg> defaults, const char* doc) {
   put(name, make(name, impl, params, defaults, doc).borrow());
   return *this;
-}
-
-ClassBuilder& ClassBuilder::property(const char* name, Impl getter, Impl setter) {
-  return later(name, no_argument_method(name, qualname(name).c_str(), getter, nullptr, nullptr), setter, true);
 }
 
 ClassBuilder& ClassBuilder::attribute(const char* name, Arg value) {

@@ -19,15 +19,21 @@ class ClassBuilder {
   // doc may be NULL: the class then has no docstring of its own.
   ClassBuilder(PyObject* globals, const char* name, PyObject* base, const char* doc = nullptr);
 
-  // A method of self alone: a C method descriptor. `detail`, if given, is what impl reads as
-  // Call::detail() when it runs for this class (one implementation can serve several classes).
-  ClassBuilder& method(const char* name, Impl impl, const char* doc = nullptr, PyObject* detail = nullptr);
+  // A method of self alone: a C method descriptor. One implementation can serve up to `Classes`
+  // classes, each with its own `detail`, which impl reads as Call::detail().
+  template <Impl impl, size_t Classes = 1>
+  ClassBuilder& method(const char* name, const char* doc = nullptr, PyObject* detail = nullptr) {
+    return later(name, no_argument_method<impl, Classes>(name, qualname(name).c_str(), doc, detail), nullptr, false);
+  }
   // A method with parameters (written as in a def, "self" first): a function object.
   ClassBuilder& method(const char* name, Impl impl, std::initializer_list<const char*> params,
                        std::initializer_list<Arg> defaults = {}, const char* doc = nullptr);
   ClassBuilder& attribute(const char* name, Arg value);
   // name = property(getter); with a setter, then name = name.setter(setter).
-  ClassBuilder& property(const char* name, Impl getter, Impl setter = nullptr);
+  template <Impl getter, Impl setter = nullptr>
+  ClassBuilder& property(const char* name) {
+    return later(name, no_argument_method<getter, 1>(name, qualname(name).c_str(), nullptr, nullptr), setter, true);
+  }
   // `lambda: None`, as written in the class body (for defaults of callback parameters).
   Ref no_op_lambda();
 

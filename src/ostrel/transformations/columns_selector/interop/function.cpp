@@ -12,23 +12,6 @@
 
 namespace columns_selector {
 
-// How the two kinds of method see their calls.
-struct CallAccess {
-  static Call for_self(PyObject* const* self, PyObject* detail) {
-    Call call;
-    call.args_ = self;
-    call.detail_ = detail;
-    return call;
-  }
-  static Call for_function(PyObject* function, PyObject* const* args, PyObject* kwargs) {
-    Call call;
-    call.args_ = args;
-    call.kwargs_ = kwargs;
-    call.function_ = function;
-    return call;
-  }
-};
-
 namespace {
 
 // ColumnsSelector.__init__ has the most: self and seven more.
@@ -162,8 +145,6 @@ Ref lookup_global(PyObject* name) {
   if (!PyErr_Occurred()) PyErr_Format(PyExc_NameError, "name '%U' is not defined", name);
   throw PyErrorSet{};
 }
-
-Ref Call::global(PyObject* name) const { return lookup_global(name); }
 
 void Call::init_base(PyObject* kwargs) const {
   PyObject* cls = function_ != nullptr ? as_function(function_)->cls : nullptr;
@@ -435,70 +416,23 @@ void set_defining_class(PyObject* function, PyObject* cls) {
   assign(fn->cls, cls);
 }
 
-namespace {
-
-// A method of self alone, one per method of a class: its PyMethodDef, what its C entry runs, and
-// the name its traceback entry gives. Descriptors point at their PyMethodDef for as long as they
-// live: these are never freed, not even at exit, when the interpreter may still be tearing objects
-// down.
-struct NoArgumentMethod {
-  PyMethodDef def;
-  std::string name;
-  std::string doc;
-  std::string qualname;
-  Impl impl;
-  PyObject* detail;           // strong, or NULL
-  PyObject* qualname_object;  // strong
-};
-
-// METH_NOARGS hands the C entry nothing but self, so each method has a C entry of its own, which
-// knows its place here. Far more than the module's classes have.
-constexpr size_t kMaxNoArgumentMethods = 64;
-NoArgumentMethod* no_argument_methods[kMaxNoArgumentMethods] = {};
-size_t no_argument_method_count = 0;
-
-// The C entry of the no-argument method in place `Index`: its implementation, with a C++ exception
-// turned back into NULL and a traceback entry that names the method.
-template <size_t Index>
-PyObject* run_no_argument_method(PyObject* self, PyObject* /*unused*/) {
-  const NoArgumentMethod& method = *no_argument_methods[Index];
-  PyObject* result = guard<PyObject*>(nullptr, [&] {
-    Call call = CallAccess::for_self(&self, method.detail);
-    return method.impl(call).release();
-  });
-  if (result == nullptr) add_traceback_entry(method.qualname_object);
-  return result;
-}
-
-template <size_t... Index>
-constexpr std::array<PyCFunction, sizeof...(Index)> no_argument_entries(std::index_sequence<Index...>) {
-  return {&run_no_argument_method<Index>...};
-}
-
-constexpr auto kNoArgumentEntries = no_argument_entries(std::make_index_sequence<kMaxNoArgumentMethods>());
-
-}  // namespace
-
-PyMethodDef* no_argument_method(const char* name, const char* qualname, Impl impl, const char* doc, PyObject* detail) {
+PyMethodDef* no_argument_method(const char* name, const char* qualname, const char* doc, PyObject* detail,
+                                NoArgumentMethod** slots, const PyCFunction* entries, size_t count) {
   std::string full_doc = std::string(name) + "($self, /)\n--\n\n" + (doc != nullptr ? doc : "");
-  for (size_t i = 0; i < no_argument_method_count; ++i) {
-    NoArgumentMethod& method = *no_argument_methods[i];
-    if (method.impl == impl && method.detail == detail && method.qualname == qualname && method.doc == full_doc) {
-      return &method.def;
-    }
+  size_t slot = 0;
+  for (; slot < count && slots[slot] != nullptr; ++slot) {
+    NoArgumentMethod& method = *slots[slot];
+    if (method.detail == detail && method.qualname == qualname && method.doc == full_doc) return &method.def;
   }
-  size_t index = no_argument_method_count;
-  if (index == kMaxNoArgumentMethods) {
-    PyErr_Format(PyExc_SystemError, "columns_selector: more than %zu methods of self alone (kMaxNoArgumentMethods)",
-                 kMaxNoArgumentMethods);
+  if (slot == count) {
+    PyErr_Format(PyExc_SystemError, "columns_selector: %s is made for at most %zu classes", qualname, count);
     throw PyErrorSet{};
   }
   Ref qualname_object = Ref::steal(PyUnicode_FromString(qualname));
-  auto* method = new NoArgumentMethod{{}, name, std::move(full_doc), qualname, impl, detail, qualname_object.release()};
+  auto* method = new NoArgumentMethod{{}, name, std::move(full_doc), qualname, detail, qualname_object.release()};
   Py_XINCREF(detail);
-  method->def = {method->name.c_str(), kNoArgumentEntries[index], METH_NOARGS, method->doc.c_str()};
-  no_argument_methods[index] = method;
-  no_argument_method_count = index + 1;
+  method->def = {method->name.c_str(), entries[slot], METH_NOARGS, method->doc.c_str()};
+  slots[slot] = method;
   return &method->def;
 }
 

@@ -13,14 +13,22 @@
 // Both kinds reach the module's attributes through the module dict of the current load.
 #pragma once
 
+#include <array>
 #include <initializer_list>
+#include <string>
+#include <utility>
 
 #include "interop/call.hpp"
+#include "interop/traceback.hpp"
 
 namespace columns_selector {
 
 class Call;
 using Impl = Ref (*)(Call&);
+
+// The entry `name` of the module dict, else the builtin of that name, else the interpreter's
+// NameError. Read afresh on every call, so rebinding a module attribute takes effect.
+Ref lookup_global(PyObject* name);
 
 // What an implementation sees of the call it runs for: the bound parameters, the module attributes,
 // the class.
@@ -35,7 +43,7 @@ class Call {
   PyObject* detail() const { return detail_; }
 
   // The module attribute `name` at this moment, else the builtin of that name, else NameError.
-  Ref global(PyObject* name) const;
+  static Ref global(PyObject* name) { return lookup_global(name); }
   // super(<defining class>, self).__init__(**kwargs), no positional argument.
   void init_base(PyObject* kwargs) const;
 
@@ -45,6 +53,23 @@ class Call {
   PyObject* kwargs_ = nullptr;
   PyObject* detail_ = nullptr;
   PyObject* function_ = nullptr;  // NULL for a method descriptor
+};
+
+// How the two kinds of method see their calls.
+struct CallAccess {
+  static Call for_self(PyObject* const* self, PyObject* detail) {
+    Call call;
+    call.args_ = self;
+    call.detail_ = detail;
+    return call;
+  }
+  static Call for_function(PyObject* function, PyObject* const* args, PyObject* kwargs) {
+    Call call;
+    call.args_ = args;
+    call.kwargs_ = kwargs;
+    call.function_ = function;
+    return call;
+  }
 };
 
 // How a function object is made: its parameter names as in a def ("self", "value", "*args",
@@ -61,9 +86,6 @@ struct FunctionSpec {
 
 // The module dict that methods read their module-level names from: the one of the current load.
 void set_module_globals(PyObject* globals);
-// The entry `name` of the module dict, else the builtin of that name, else the interpreter's
-// NameError. Read afresh on every call, so rebinding a module attribute takes effect.
-Ref lookup_global(PyObject* name);
 
 // Creates the function type once per process; call before make_function.
 void ready_function_type();
@@ -71,11 +93,59 @@ Ref make_function(const FunctionSpec& spec, PyObject* module_name, PyObject* glo
 // Records the class that a function was defined in (what a class statement's __class__ cell does).
 void set_defining_class(PyObject* function, PyObject* cls);
 
-// The PyMethodDef of a method descriptor that runs impl with self alone (METH_NOARGS), `detail` as its
-// Call::detail() (may be NULL); its doc carries the text signature "name($self, /)", and its
-// traceback entry says `qualname`. Each method of each class has its own, so that an implementation
-// shared by several classes names the class it belongs to. Kept for the life of the process; asked
-// for again by a load that runs after a failed one, the same method is handed back.
-PyMethodDef* no_argument_method(const char* name, const char* qualname, Impl impl, const char* doc, PyObject* detail);
+// A method of self alone, as one class has it: its PyMethodDef, and what its C entry gives the
+// implementation and names in a traceback entry. Descriptors point at their PyMethodDef for as long
+// as they live: these are never freed, not even at exit, when the interpreter may still be tearing
+// objects down.
+struct NoArgumentMethod {
+  PyMethodDef def;
+  std::string name;
+  std::string doc;
+  std::string qualname;
+  PyObject* detail;           // strong, or NULL
+  PyObject* qualname_object;  // strong
+};
+
+// METH_NOARGS hands a C entry nothing but self, so each class's method has a C entry of its own:
+// one of the `Classes` entries made for its implementation, each of which calls impl directly (for
+// an implementation of one class, the compiler writes it into its entry).
+template <Impl impl, size_t Classes>
+inline NoArgumentMethod* no_argument_slots[Classes] = {};
+
+// The C entry in `Slot`: impl, with a C++ exception turned back into NULL and a traceback entry that
+// names the method.
+template <Impl impl, size_t Classes, size_t Slot>
+PyObject* run_no_argument_method(PyObject* self, PyObject* /*unused*/) {
+  const NoArgumentMethod& method = *no_argument_slots<impl, Classes>[Slot];
+  PyObject* result = guard<PyObject*>(nullptr, [&] {
+    Call call = CallAccess::for_self(&self, method.detail);
+    return impl(call).release();
+  });
+  if (result == nullptr) add_traceback_entry(method.qualname_object);
+  return result;
+}
+
+template <Impl impl, size_t Classes, size_t... Slot>
+constexpr std::array<PyCFunction, Classes> no_argument_entries(std::index_sequence<Slot...> /*slots*/) {
+  return {&run_no_argument_method<impl, Classes, Slot>...};
+}
+
+template <Impl impl, size_t Classes>
+constexpr auto kNoArgumentEntries = no_argument_entries<impl, Classes>(std::make_index_sequence<Classes>());
+
+// The slot of one class's method among `count` slots, whose C entries are `entries`: the same one
+// when asked for again (by a load that runs after a failed one), else the next free one.
+PyMethodDef* no_argument_method(const char* name, const char* qualname, const char* doc, PyObject* detail,
+                                NoArgumentMethod** slots, const PyCFunction* entries, size_t count);
+
+// The PyMethodDef of a method descriptor that runs impl with self alone (METH_NOARGS), for one of at
+// most `Classes` classes, `detail` as its Call::detail() (may be NULL); its doc carries the text
+// signature "name($self, /)", and its traceback entry says `qualname`, so that an implementation
+// shared by several classes names the class it belongs to. Kept for the life of the process.
+template <Impl impl, size_t Classes>
+PyMethodDef* no_argument_method(const char* name, const char* qualname, const char* doc, PyObject* detail) {
+  return no_argument_method(name, qualname, doc, detail, no_argument_slots<impl, Classes>,
+                            kNoArgumentEntries<impl, Classes>.data(), Classes);
+}
 
 }  // namespace columns_selector

@@ -43,15 +43,15 @@ void define_special_selector_bases(PyObject* module) {
   Ref vbox = getattr(widgets.borrow(), "VBox"_s);
   ClassBuilder special(globals, "SpecialSelector", vbox.borrow());
   special.method("__init__", init, {"self", "manager", "on_change", "**kwargs"}, {Py_None, special.no_op_lambda()})
-      .property("columns", columns)
-      .method("focus_dropdown", focus_dropdown)
-      .method("get_columns_code", get_columns_code)
-      .method("get_df_code", get_df_code);
+      .property<columns>("columns")
+      .method<focus_dropdown>("focus_dropdown")
+      .method<get_columns_code>("get_columns_code")
+      .method<get_df_code>("get_df_code");
   setattr(module, "SpecialSelector", special.build().borrow());
 
   Ref base = lookup_global("SpecialSelector"_s);
   ClassBuilder dropdown_item(globals, "DropdownItemSpecialSelector", base.borrow());
-  dropdown_item.method("focus_dropdown", dropdown_item_focus_dropdown);
+  dropdown_item.method<dropdown_item_focus_dropdown>("focus_dropdown");
   setattr(module, "DropdownItemSpecialSelector", dropdown_item.build().borrow());
 }
 

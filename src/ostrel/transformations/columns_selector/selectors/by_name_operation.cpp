@@ -54,8 +54,8 @@ void define_base(PyObject* module) {
   ClassBuilder base(PyModule_GetDict(module), kBase, special.borrow(), kDoc);
   base.attribute("string_operation", "TO BE OVERRIDEN"_s)
       .method("__init__", init, {"self", "**kwargs"})
-      .method("get_df_code", get_df_code)
-      .method("get_columns_code", get_columns_code);
+      .method<get_df_code>("get_df_code")
+      .method<get_columns_code>("get_columns_code");
   setattr(module, kBase, base.build().borrow());
 }
 

@@ -25,7 +25,7 @@ Ref get_df_code(Call& c) {
 }
 
 void add_members(ClassBuilder& builder, const char* /*detail*/) {
-  builder.method("__init__", init, {"self", "**kwargs"}).method("get_df_code", get_df_code);
+  builder.method("__init__", init, {"self", "**kwargs"}).method<get_df_code>("get_df_code");
 }
 
 }  // namespace

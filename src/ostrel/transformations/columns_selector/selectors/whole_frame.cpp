@@ -8,15 +8,20 @@ namespace columns_selector {
 
 namespace {
 
-// The fragment is the class's detail, interned: the empty one is ""_s itself, and writes str(DF_OLD) alone.
-Ref get_df_code(Call& c) {
+// The classes that share get_df_code: AllColumns and the data-type families.
+constexpr size_t kClasses = 16;
+
+// The fragment is the class's detail, interned; AllColumns has none and writes str(DF_OLD) alone.
+// Written into each class's C entry, as a method of one class is, rather than called from all of them.
+[[gnu::always_inline]] inline Ref get_df_code(Call& c) {
   Ref df = str_of(c.global("DF_OLD"_s).borrow());
-  if (c.detail() == ""_s) return df;
+  if (c.detail() == nullptr) return df;
   return join_text({df, c.detail()});
 }
 
 void add_members(ClassBuilder& builder, const char* fragment) {
-  builder.method("get_df_code", get_df_code, nullptr, Ref::steal(make_interned(fragment)).borrow());
+  Ref detail = *fragment == '\0' ? Ref() : Ref::steal(make_interned(fragment));
+  builder.method<get_df_code, kClasses>("get_df_code", nullptr, detail.borrow());
 }
 
 }  // namespace

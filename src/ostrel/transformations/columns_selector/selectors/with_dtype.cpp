@@ -84,7 +84,7 @@ void build_dtype_options(PyObject* module) {
 namespace {
 
 void add_members(ClassBuilder& builder, const char* /*detail*/) {
-  builder.method("__init__", init, {"self", "**kwargs"}).method("get_df_code", get_df_code);
+  builder.method("__init__", init, {"self", "**kwargs"}).method<get_df_code>("get_df_code");
 }
 
 }  // namespace
