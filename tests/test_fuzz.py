@@ -106,7 +106,7 @@ SPECIAL = list(cs.SELECTOR_OPTIONS)
 LABELS = ["a", Str("a"), Str(SPECIAL[3]), 0, "it's", ["unhashable"], *hostiles("__str__", "__repr__", "__format__",
           hows=("raise", "wrong")), *SPECIAL, "b", 1.5, None, ("t",), *hostiles("__eq__", "__hash__")]
 HUGE = [f"c{i}" for i in range(3000)]
-NAMES = ["it's", "a", 'say "hi"', "back\\slash", "é", "b"]  # exact strs only: the fast text path of a list
+NAMES = ["it's", "a", 'say "hi"', "back\\slash", "é", "b", "中文"]  # exact strs only: the fast text path of a list
 
 
 def one(*pool):

@@ -150,11 +150,22 @@ Ref join_texts(const Piece* pieces, PyObject* const* texts, size_t count) {
     if (length < 0) throw PyErrorSet{};
     if (length > kShort - at) return join_all(texts, count);
     if (PyUnicode_AsUCS4(texts[i], wide, kShort, 0) == nullptr) throw PyErrorSet{};
-    // A loop that stops at the first wide character: short pieces are copied a character at a time.
-    for (Py_ssize_t j = 0; j < length; ++j) {
-      if (wide[j] > 0xFF) return join_all(texts, count);
-      narrow[at + j] = static_cast<char>(wide[j]);
+    // A short piece (a name, a typed text) is copied a character at a time, stopping at the first
+    // wide one; a long one (a list of names) by a loop without an exit, which the compiler vectorises.
+    constexpr Py_ssize_t kLongPiece = 32;
+    Py_UCS4 widest = 0;
+    if (length < kLongPiece) {
+      for (Py_ssize_t j = 0; j < length && widest <= 0xFF; ++j) {
+        widest = wide[j];
+        narrow[at + j] = static_cast<char>(wide[j]);
+      }
+    } else {
+      for (Py_ssize_t j = 0; j < length; ++j) {
+        widest |= wide[j];
+        narrow[at + j] = static_cast<char>(wide[j]);
+      }
     }
+    if (widest > 0xFF) return join_all(texts, count);
     at += length;
   }
   return Ref::steal(PyUnicode_DecodeLatin1(narrow, at, nullptr));
