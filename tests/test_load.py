@@ -2,7 +2,7 @@
 child interpreter that imports `load_scenarios/probe.py` first, so that the host it meets is fake."""
 import ast
 import email
-import importlib
+import importlib.util
 import json
 import os
 import platform
@@ -107,18 +107,43 @@ probe.report(refused=probe.exec_again(old), again=probe.exec_again(new), bound=p
                                "supported.")
 
 
-def test_second_interpreter_is_refused():
-    pytest.importorskip("_xxsubinterpreters", reason="this interpreter offers no sub-interpreters to Python code")
-    inside, main = run_child("""m, subs = probe.attempt(), importlib.import_module("_xxsubinterpreters")
+# A legacy sub-interpreter shares the GIL and runs the module's own refusal; an isolated one (own GIL, 3.12
+# on) refuses the module at import, since it does not declare support for that.
+REFUSALS = {"legacy": "Interpreter change detected - this module can only be loaded into one interpreter per process.",
+            "isolated": f"module {NAME} does not support loading in subinterpreters"}
+
+
+@pytest.mark.parametrize("kind", REFUSALS)
+def test_second_interpreter_is_refused(kind):
+    if not any(importlib.util.find_spec(m) for m in ("_interpreters", "_xxsubinterpreters")):
+        pytest.skip("this interpreter offers no sub-interpreters to Python code")
+    if kind == "isolated" and sys.version_info < (3, 12):
+        pytest.skip("no interpreter of its own GIL before 3.12")
+    inside, main = run_child(f"""m, kind = probe.attempt(), {kind!r}
+code = "import sys, probe; probe.report(error=probe.error(probe.attempt()), forgotten=probe.NAME not in sys.modules)"
 try:
-    interp = subs.create(isolated=False)  # shares the GIL: an isolated one refuses the extension before it runs
-except TypeError:
-    interp = subs.create()  # before 3.11, every sub-interpreter shares it
-subs.run_string(interp, "import sys, probe; probe.report(error=probe.error(probe.attempt()), "
-                        "forgotten=probe.NAME not in sys.modules)")
+    from concurrent import interpreters  # 3.14 on, isolated interpreters only; exec raises what the code raised
+except ImportError:
+    interpreters = None
+if interpreters and kind == "isolated":
+    interp = interpreters.create()
+    interp.exec(code)
+    interp.close()
+else:
+    try:
+        import _interpreters as subs  # 3.13 on; run_string returns what the code raised
+        interp = subs.create(kind)
+    except ImportError:
+        import _xxsubinterpreters as subs  # raises what the code raised
+        try:
+            interp = subs.create(isolated=kind == "isolated")
+        except TypeError:
+            interp = subs.create()  # before 3.11, every sub-interpreter is a legacy one
+    failed = subs.run_string(interp, code)
+    subs.destroy(interp)
+    assert failed is None, failed
 probe.report(kept=sys.modules[probe.NAME] is m, attrs=probe.attrs(m))""")
-    assert inside == dict(error="builtins.ImportError: Interpreter change detected - this module can only be loaded "
-                          "into one interpreter per process.", forgotten=True)
+    assert inside == dict(error="builtins.ImportError: " + REFUSALS[kind], forgotten=True)
     assert main == dict(kept=True, attrs=ATTRIBUTES)
 
 
