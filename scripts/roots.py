@@ -36,7 +36,7 @@ RECIPES = {
     # The CPythons that pyenv does not have; the sdist builds there, so the compiler comes along.
     "sid": dict(suite="sid", arch="amd64", host=["mmdebstrap"],
                 packages=["python3.14", "python3.14-venv", "python3.14-dev", "python3.15", "python3.15-venv",
-                          "python3.15-dev", "g++", "cmake", "ninja-build", "make", "git", *COMMON]),
+                          "python3.15-dev", "g++", "ccache", "cmake", "ninja-build", "make", "git", *COMMON]),
     # The suite on aarch64 under qemu-user; the module is cross-built on the host with these headers.
     "arm64": dict(suite="bookworm", arch="arm64",
                   host=["mmdebstrap", "arch-test", "qemu-user-static", "binfmt-support",
