@@ -68,6 +68,15 @@ def apt(session, *packages):
                 stdout=subprocess.DEVNULL)
 
 
+def compiler_cache(session):
+    """ccache under every build of the extension: a machine that built these sources before, in any folder (a
+    clean clone, an unpacked sdist), compiles only what changed."""
+    apt(session, "ccache")
+    # Paths relative from the root, and the working folder left out of the hash: the same source hits wherever
+    # it was unpacked.
+    session.env.update(CMAKE_CXX_COMPILER_LAUNCHER="ccache", CCACHE_BASEDIR="/", CCACHE_NOHASHDIR="1")
+
+
 def source_stamp():
     digest = hashlib.sha256()
     for top in SOURCES:
@@ -83,6 +92,7 @@ def build(session, kind="plain", env=None):
     out, stamp = DIST / kind, source_stamp()
     if not (out / "stamp").is_file() or (out / "stamp").read_text() != stamp or not list(out.glob("*.whl")):
         session.install(*BUILD_TOOLS, "abi3audit")
+        compiler_cache(session)
         shutil.rmtree(out, ignore_errors=True)
         strip = "false" if kind == "sanitized" else "true"  # a sanitizer report names our lines
         werror = "ON" if os.environ.get("CI") or kind == "clang" else "OFF"
@@ -144,23 +154,43 @@ def clang(session):
     run_pytest(session, *session.posargs)
 
 
-# The corners of the supported range: the oldest CPython with the oldest ipywidgets and pandas 2, and the
-# newest CPython on this machine with the newest of both.
-CORNERS = {"3.8": ["ipywidgets>=7.8,<8", "pandas>=2,<3"], "3.13": ["ipywidgets>=8,<9", "pandas>=3,<4"]}
+def suite_with(session, ipywidgets, pandas):
+    """The suite's tools with the newest ipywidgets and pandas of the given major versions (7: 7.8 or later)."""
+    oldest = "7.8" if ipywidgets == "7" else ipywidgets
+    session.install("pytest", "hypothesis", f"ipywidgets>={oldest},<{int(ipywidgets) + 1}",
+                    f"pandas>={pandas},<{int(pandas) + 1}")
+    # The stand-in host declares ipywidgets 8; on 7 the tests that need more of it than 7 has skip.
+    session.install("--no-deps", *KIT)
+
+
+# The corners of the supported range: the oldest CPython with ipywidgets 7.8 and pandas 2, and the newest
+# CPython on this machine with the newest of both.
+CORNERS = {"3.8": ("7", "2"), "3.13": ("8", "3")}
 
 
 @nox.session(python=list(CORNERS))
 def sdist(session):
     """The sdist built into a wheel by this CPython, and the suite on it (the corners of the range)."""
-    session.install("pytest", "hypothesis", *CORNERS[session.python])
-    # The stand-in host declares ipywidgets 8; on 7 the tests that need more of it than 7 has skip.
-    session.install("--no-deps", *KIT)
+    suite_with(session, *CORNERS[session.python])
     out = DIST / f"sdist-{session.python}"
     shutil.rmtree(out, ignore_errors=True)
+    compiler_cache(session)
     # uv builds the sdist, then the wheel from the unpacked sdist: proof that the sdist is complete.
     session.run("uv", "build", "--quiet", "--python", "python", "--out-dir", str(out), ".", external=True)
     session.run("uv", "pip", "install", "--quiet", "--no-deps", *map(str, out.glob("*.whl")), external=True)
     run_pytest(session, *session.posargs, env={"COLUMNS_SELECTOR_WHEEL_DIR": str(out)})
+
+
+@nox.session(python=["3.8", "3.11", "3.13"])
+@nox.parametrize("pandas", ["2", "3"])
+@nox.parametrize("ipywidgets", ["7", "8"])
+def matrix(session, ipywidgets, pandas):
+    """The plain wheel with each major version of ipywidgets and pandas (pandas 3 needs CPython 3.11)."""
+    if session.python == "3.8" and pandas == "3":
+        session.skip("pandas 3 needs CPython 3.11 or newer")
+    suite_with(session, ipywidgets, pandas)
+    build(session)
+    run_pytest(session, *session.posargs)
 
 
 @nox.session
@@ -181,6 +211,7 @@ def release(session):
         old.unlink()
     raw = BUILD / "release-raw"
     shutil.rmtree(raw, ignore_errors=True)
+    compiler_cache(session)
     session.run("uv", "build", "--quiet", "--out-dir", str(raw), ".", external=True)
     for sdist_file in raw.glob("*.tar.gz"):
         sdist_file.rename(DIST / sdist_file.name)
@@ -299,7 +330,11 @@ def soak(session):
 
 @nox.session
 def bench(session):
-    """Each hot method against plain Python (bench/bench_calls.py; `-- --quick` for a short run)."""
+    """A benchmark (`-- SCRIPT.py ARGS`; unless told, bench_calls.py: each hot method against plain Python)."""
+    script, *args = session.posargs if session.posargs[:1] and session.posargs[0].endswith(".py") else [
+        "bench_calls.py", *session.posargs]
+    if script == "count_calls.py":
+        apt(session, "valgrind")
     session.install(*TEST_TOOLS, *KIT)
     build(session)
-    session.run("python", "bench/bench_calls.py", *session.posargs)
+    session.run("python", f"bench/{script}", *args)

@@ -1,6 +1,6 @@
 """Cost of the stand-in host's Multiselect on large option lists, to show it grows linearly.
 
-Run: .venv/bin/python bench/bench_host.py   (after scripts/setup). For 25,000, 50,000 and 100,000
+Run: scripts/nox -s bench -- bench_host.py. For 25,000, 50,000 and 100,000
 options it prints the seconds to build the widget, to choose half of the options through `value`
 (in reverse order), to search, and to add one option from the browser. Not part of the test
 suite: numbers depend on the machine.
