@@ -19,11 +19,11 @@ Layout: the box has the width of its size word and its controls fill it
 and nothing overflows it.
 
 Keyboard: with anywidget installed, each box ends with a hidden ``_KeyGuard``
-whose view marks every control of the box that takes the focus, so that Lumino
-(JupyterLab 4, Notebook 7) leaves its keys alone: arrows and letters act on the
-focused control, never as notebook shortcuts, and Escape gives the focus back to
-the notebook cell. Without anywidget (ipywidgets 7.8 setups) the widgets work
-the same, unguarded.
+that keeps the keys a focused control uses away from the notebook (JupyterLab 4,
+Notebook 7): arrows and letters act on the control, never as notebook shortcuts,
+while the notebook's chords (Shift+Enter, Ctrl+Enter, Alt+Enter, Ctrl+S) work as
+anywhere else in it; Escape gives the focus back to the notebook cell. Without
+anywidget (ipywidgets 7.8 setups) the widgets work the same, unguarded.
 """
 
 import html
@@ -52,30 +52,53 @@ _TAG_STYLE = ("display: inline-block; margin: 1px 4px 1px 0; padding: 0 4px; lin
               "background: var(--jp-layout-color2, #eee); overflow-wrap: anywhere")
 
 
-# Lumino's command registry looks for shortcuts from the keydown's target up,
-# and stops at an element that carries data-lm-suppress-shortcuts: the guard
-# marks each control of its box as it takes the focus. The guard's own view is
-# hidden; it finds its box once the box is in the page.
+# The notebook (Lumino's command registry) looks for a shortcut from the
+# keydown's target up, and stops at an element that carries
+# data-lm-suppress-shortcuts. One listener of the page, ahead of everyone
+# (the window, capturing), decides for each key typed in a guarded box: a key
+# the control uses (plain keys, Shift with them, and the Ctrl chords that move
+# in a list) gets the mark, so it acts on the control alone; any other chord
+# (Shift+Enter, Ctrl+Enter, Alt+Enter, Ctrl+S...) goes to the notebook as from
+# anywhere else in it. Escape gives the focus back to the notebook cell.
+# The guard's own view is hidden; it marks its box once the box is in the page.
 _KEY_GUARD_ESM = """
+const LIST_CHORDS = new Set(['a', ' ', 'ArrowUp', 'ArrowDown', 'Home', 'End', 'PageUp', 'PageDown']);
+
+function usedByControl(event) {
+  if (!event.ctrlKey && !event.altKey && !event.metaKey) return !(event.shiftKey && event.key === 'Enter');
+  return event.target.tagName === 'SELECT' && !event.altKey && LIST_CHORDS.has(event.key);
+}
+
+function keydown(event) {
+  const control = event.target;
+  const box = control instanceof Element && control.closest('[data-ostrel-key-guard]');
+  if (!box) return;
+  if (event.key === 'Escape') {
+    event.preventDefault();
+    control.blur();
+    const cell = box.closest('.jp-Cell');
+    if (cell) cell.focus();
+  } else if (usedByControl(event)) {
+    control.setAttribute('data-lm-suppress-shortcuts', 'true');
+  } else {
+    control.removeAttribute('data-lm-suppress-shortcuts');
+    // A text field's view stops every key on its way up: not the notebook's shortcuts.
+    event.stopPropagation = () => {};
+  }
+}
+
 function render({ el }) {
+  if (!window.ostrelKeyGuard) {
+    window.ostrelKeyGuard = true;
+    window.addEventListener('keydown', keydown, true);
+  }
   let frames = 0;
-  const guard = () => {
+  const mark = () => {
     const box = el.parentElement && el.parentElement.closest('.widget-box');
-    if (!box) {
-      if (frames++ < 600) requestAnimationFrame(guard);
-      return;
-    }
-    box.addEventListener('focusin', (event) => event.target.setAttribute('data-lm-suppress-shortcuts', 'true'));
-    // Captured: the text fields stop their keys on the way up.
-    box.addEventListener('keydown', (event) => {
-      if (event.key !== 'Escape') return;
-      event.preventDefault();
-      event.target.blur();
-      const cell = box.closest('.jp-Cell');
-      if (cell) cell.focus();
-    }, true);
+    if (box) box.setAttribute('data-ostrel-key-guard', '');
+    else if (frames++ < 600) requestAnimationFrame(mark);
   };
-  guard();
+  mark();
 }
 export default { render };
 """
