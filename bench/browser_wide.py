@@ -38,7 +38,7 @@ def wide_notebook(home, n):
 
 def million(page, url):
     """Seconds to show the widget (the last cell run again) and to go back from a rule to a name."""
-    open_and_run(page, url)
+    open_and_run(page, url, stays_clean=False)
     names, result = page.locator(NAMES), page.locator(".demo-code").last
     expect(names).to_be_visible(timeout=120_000)
     page.wait_for_timeout(2000)
@@ -61,7 +61,7 @@ def change_of_rule(page, url):
     """Seconds, MB received and the longest and total blocking of a change of rule."""
     wire = []
     page.on("websocket", lambda ws: ws.on("framereceived", lambda frame: wire.append(len(frame))))
-    open_and_run(page, url)
+    open_and_run(page, url, stays_clean=False)
     page.locator("input[placeholder='Search options']").fill("[All")
     page.locator(f"{NAMES} option", has_text="[All columns]").click()
     result = page.locator(".demo-code").last
