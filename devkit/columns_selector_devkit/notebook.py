@@ -8,9 +8,11 @@ repository's top folder; ARGS go to JupyterLab).
 """
 
 import contextlib
+import json
 import os
 import secrets
 import shutil
+import signal
 import socket
 import subprocess
 import sys
@@ -128,11 +130,40 @@ def working_copy(root):
     return copy
 
 
+# Warnings and notes a user would learn to ignore, each removed at its cause:
+_QUIET = [
+    # the notes of a good start (extension loaded, build up to date...)
+    "--ServerApp.log_level=WARN", "--LabApp.log_level=WARN",
+    # the kernel warns that TCP between server and kernel is unencrypted: both are on this machine, so use
+    # local sockets (in the runtime folder, beside the connection file)
+    "--KernelManager.transport=ipc",
+    # the kernel websocket's default ping timeout (3 pings, 90 s) is longer than the ping interval (30 s),
+    # which the web server warns about and cuts to the interval anyway: ask for the interval
+    "--ServerApp.tornado_settings=ws_ping_timeout=30000",
+    # no notices of new releases over the notebook
+    "--LabApp.check_for_updates_class=jupyterlab.NeverCheckForUpdate",
+]
+# Nor the question whether to fetch Jupyter's news: answered "no" in this environment's defaults
+# (overrides.json), which a user's own setting still overrides.
+_NO_NEWS = {"@jupyterlab/apputils-extension:notification": {"fetchNews": "false"}}
+
+
+def _no_news_question():
+    overrides = Path(sys.prefix, "share", "jupyter", "lab", "settings", "overrides.json")
+    settings = json.loads(overrides.read_text()) if overrides.exists() else {}
+    if not all(settings.get(plugin, {}).items() >= values.items() for plugin, values in _NO_NEWS.items()):
+        for plugin, values in _NO_NEWS.items():
+            settings.setdefault(plugin, {}).update(values)
+        overrides.parent.mkdir(parents=True, exist_ok=True)
+        overrides.write_text(json.dumps(settings, indent=2) + "\n")
+
+
 def lab(args):
     """JupyterLab on the demo's working copy; prints the address once the server answers; ends with it."""
     copy = working_copy(Path.cwd())
+    _no_news_question()
     port, token = int(os.environ.get("PORT") or free_port()), secrets.token_hex(16)
-    command = [*_server_command("jupyterlab", copy.parent, port, token), "--ServerApp.log_level=WARN", *args]
+    command = [*_server_command("jupyterlab", copy.parent, port, token), *_QUIET, *args]
     print(f"lab: starting JupyterLab on 127.0.0.1:{port}", file=sys.stderr)
     with subprocess.Popen(command) as server:
         def tell():
@@ -141,6 +172,7 @@ def lab(args):
                       "(Ctrl-C twice stops it)\n", flush=True)
 
         threading.Thread(target=tell, daemon=True).start()
+        signal.signal(signal.SIGTERM, lambda *_: server.terminate())  # never leave the server behind
         while True:
             try:
                 return server.wait()
