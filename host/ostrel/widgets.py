@@ -57,16 +57,20 @@ _TAG_STYLE = ("display: inline-block; margin: 1px 4px 1px 0; padding: 0 4px; lin
 # data-lm-suppress-shortcuts. One listener of the page, ahead of everyone
 # (the window, capturing), decides for each key typed in a guarded box: a key
 # the control uses (plain keys, Shift with them, and the Ctrl chords that move
-# in a list) gets the mark, so it acts on the control alone; any other chord
+# in a list or edit a text) gets the mark, so it acts on the control alone; any other chord
 # (Shift+Enter, Ctrl+Enter, Alt+Enter, Ctrl+S...) goes to the notebook as from
 # anywhere else in it. Escape gives the focus back to the notebook cell.
 # The guard's own view is hidden; it marks its box once the box is in the page.
 _KEY_GUARD_ESM = """
-const LIST_CHORDS = new Set(['a', ' ', 'ArrowUp', 'ArrowDown', 'Home', 'End', 'PageUp', 'PageDown']);
+const CHORDS = {  // with Ctrl (Cmd on a Mac), the keys a control uses
+  list: new Set(['a', ' ', 'ArrowUp', 'ArrowDown', 'Home', 'End', 'PageUp', 'PageDown']),
+  text: new Set(['a', 'c', 'v', 'x', 'z', 'y', 'Z', 'ArrowLeft', 'ArrowRight', 'Home', 'End', 'Backspace', 'Delete']),
+};
 
 function usedByControl(event) {
   if (!event.ctrlKey && !event.altKey && !event.metaKey) return !(event.shiftKey && event.key === 'Enter');
-  return event.target.tagName === 'SELECT' && !event.altKey && LIST_CHORDS.has(event.key);
+  const chords = event.target.tagName === 'SELECT' ? CHORDS.list : CHORDS.text;
+  return !event.altKey && chords.has(event.key);
 }
 
 function keydown(event) {
@@ -83,7 +87,7 @@ function keydown(event) {
   } else {
     control.removeAttribute('data-lm-suppress-shortcuts');
     // A text field's view stops every key on its way up: not the notebook's shortcuts.
-    event.stopPropagation = () => {};
+    if (control.matches('input, textarea')) event.stopPropagation = () => {};
   }
 }
 
@@ -296,8 +300,6 @@ class _InputBox(widgets.VBox):
     """Plumbing shared by the widgets: width, CSS classes, focus, change reports."""
 
     _value_trait = "value"
-    _view = ()
-    options = ()
 
     def __init__(self, inner, children, *, focus, css_width, placeholder,
                  focus_after_init, width, on_change, css_classes):
@@ -388,8 +390,9 @@ class Multiselect(_InputBox):
     Above the list, the chosen labels show as tags in their order (the
     placeholder while nothing is chosen), then a search field: the list shows
     the options whose text contains the search text, ignoring case; of more
-    than ``SHOWN_OPTIONS``, the first and the last ones. Selecting in the list adds to the end of the
-    choice; unselecting removes; chosen options hidden by the search stay chosen.
+    than ``SHOWN_OPTIONS``, the first and the last ones. Selecting in the list
+    adds to the end of the choice; unselecting removes; chosen options hidden by
+    the search stay chosen.
     """
 
     _value_trait = "index"
