@@ -7,6 +7,7 @@ until the result shows.
     .venv/bin/python bench/browser_wide.py        (scripts/test-browser runs it after the browser test)
 """
 
+import os
 import tempfile
 import time
 from pathlib import Path
@@ -47,7 +48,13 @@ def million(page, url):
     page.evaluate("window.jupyterapp.commands.execute('notebook:run-cell')")
     expect(page.locator(f"{NAMES}:not([data-old]) option").first).to_be_attached(timeout=60_000)
     show = time.monotonic() - start
-    names.locator("option", has_text="[Numeric columns]").click()  # at the end of the list, shown without a search
+    rule = names.locator("option", has_text="[Numeric columns]")  # at the end of the list, shown without a search
+    rule.scroll_into_view_if_needed()
+    if "SCREENSHOTS" in os.environ:
+        Path(os.environ["SCREENSHOTS"]).mkdir(parents=True, exist_ok=True)
+        page.locator(".jp-OutputArea-output .widget-vbox").first.screenshot(
+            path=str(Path(os.environ["SCREENSHOTS"]) / "wide-end-of-list.png"))
+    rule.click()
     expect(result).to_have_text("df.select_dtypes('number')", timeout=60_000)
     page.wait_for_timeout(1000)
     start = time.monotonic()

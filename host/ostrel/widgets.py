@@ -374,11 +374,12 @@ class _Search:
             head = SHOWN_OPTIONS // 2
             tail = SHOWN_OPTIONS - head
             view = [*matches[:head], *matches[-tail:]]
-            note = f"first {head:,} and last {tail:,} of {len(matches):,} shown: search to narrow"
+            note = f"first {head:,} and last {tail:,} of {len(matches):,}: search to narrow"
         else:
             view = list(matches)
             note = f"{len(view):,} of {len(self._options):,} match" if text else ""
-        self.note.value = f"<small>{html.escape(note)}</small>" if note else ""
+        # A widget's line is as high as a control: a note of two lines keeps the text's own.
+        self.note.value = f'<div style="line-height: 1.3"><small>{html.escape(note)}</small></div>' if note else ""
         self.note.layout.display = None if note else "none"
         missing = set(keep).difference(view)
         return sorted(view + list(missing)) if missing else view
