@@ -292,8 +292,10 @@ def browser(session):
     apt(session, "chromium")
     session.install(*TEST_TOOLS, "-r", "examples/requirements.txt", "playwright", "notebook", *KIT)
     build(session)
-    run_pytest(session, "tests/browser/demo_in_browser.py", *session.posargs,
-           env={"SCREENSHOTS": str(BUILD / "screenshots")})
+    shots = {"SCREENSHOTS": str(BUILD / "screenshots")}
+    run_pytest(session, "tests/browser/demo_in_browser.py", *session.posargs, env=shots)
+    if not session.posargs:  # the figures at 100,000 and 1,000,000 columns: printed, not asserted
+        session.run("python", "bench/browser_wide.py", env=shots)
 
 
 @nox.session
