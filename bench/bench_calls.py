@@ -1,6 +1,6 @@
 """The module's methods against the same methods written in plain Python (the devkit's twin), side by side.
 
-Run:  .venv/bin/python bench/bench_calls.py [--quick] [--markdown] [--json FILE]
+Run:  scripts/nox -s bench -- [--quick] [--markdown] [--json FILE]
 
 Both get the same cheap host stand-ins (widgets that only keep their keywords, `repr` as
 string_to_code, a transformation that hands back a fixed list), so that what is measured is the

@@ -1,7 +1,7 @@
 """Instructions per call of the code-text and mode-test operations of bench_calls.py: the module, the
 plain-Python twin and, for the selectors, the plain C floor, counted by valgrind's callgrind.
 
-Run:  .venv/bin/python bench/count_calls.py [--calls N] [TITLE-FRAGMENT ...]
+Run:  scripts/nox -s bench -- count_calls.py [--calls N] [TITLE-FRAGMENT ...]
 
 A loop of N calls is counted, minus an empty loop of N, each after a warm-up; the counts do not drift
 with the load of the machine, unlike the wall clock. A call to math.gcd marks the phases (callgrind

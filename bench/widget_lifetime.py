@@ -1,7 +1,7 @@
 """Widget lifetime with the stand-in host: what 100 switches to a special label and back leave behind.
 
-    .venv/bin/python bench/widget_lifetime.py [SWITCHES] [COLUMNS]     (defaults 100 and 20000)
-    TRACED=1 .venv/bin/python bench/widget_lifetime.py                  also the bytes tracemalloc sees alive
+    scripts/nox -s bench -- widget_lifetime.py [SWITCHES] [COLUMNS]     (defaults 100 and 20000)
+    TRACED=1 scripts/nox -s bench -- widget_lifetime.py                 also the bytes tracemalloc sees alive
 
 Each way of hosting runs in a process of its own and reports the widgets alive in ipywidgets' registry
 and the process's resident size, before and after the switches:

@@ -1,7 +1,8 @@
 """Writes docs/dtypes.md: which column dtypes each data-type rule selects on the installed pandas.
 
-Run: .venv/bin/python docs/dtypes.py   (after scripts/setup). It runs each rule's generated code on
-a frame with one column per common dtype, so the table shows pandas' own answer, warnings included.
+Run: python docs/dtypes.py check|write   (the pages session of noxfile.py, on pinned pandas and numpy). It
+runs each rule's generated code on a frame with one column per common dtype, so the table shows pandas' own
+answer, warnings included; check fails when docs/dtypes.md says otherwise.
 """
 
 import datetime as dt
@@ -11,6 +12,7 @@ from pathlib import Path
 
 import numpy as np
 import pandas as pd
+from engines import settle
 
 import ostrel.transformations.columns_selector as cs
 from ostrel.transformation import Transformation
@@ -84,9 +86,7 @@ def main():
         line += f"; leaves out {', '.join(out)}" if out else "; leaves out nothing of its family"
         lines.append(line + (f"; also takes {', '.join(beyond)}." if beyond else "."))
     lines += ["", "Warnings pandas gave:" if notes else "pandas gave no warning.", *notes, ""]
-    path = Path(__file__).with_name("dtypes.md")
-    path.write_text("\n".join(lines), encoding="utf-8")
-    print(f"wrote {path}")
+    settle(Path(__file__).with_name("dtypes.md"), "\n".join(lines), sys.argv[1], "what pandas selects")
 
 
 if __name__ == "__main__":

@@ -1,8 +1,8 @@
 """Runs every code text the columns selector writes on data-frame engines with the pandas API, on the
 real tables of the real-data test, against pandas in the same environment; writes docs/engines.md.
 
-scripts/engines runs it in two steps:
-  python docs/engines.py probe ENGINE     in .venv-engine-ENGINE: prints that engine's answers (JSON)
+The pages session of noxfile.py runs it in two steps:
+  python docs/engines.py probe ENGINE     in build/engine-ENGINE: prints that engine's answers (JSON)
   python docs/engines.py check|write J...  renders docs/engines.md from the answers; check fails when
                                            the text differs from the committed file, write rewrites it
 Each code text is taken from a ColumnsSelector built on the engine's own frame, the sub-frame code is
@@ -298,7 +298,7 @@ def render(results):
     lines = [
         "# The generated code on engines with the pandas API",
         "",
-        "Written by `scripts/engines --write` (`docs/engines.py`). `scripts/test --engines`, part of the "
+        "Written by `scripts/nox -s pages -- write` (`docs/engines.py`). The pages session, part of the "
         "full test run, fails when an engine's answer, a version below or any other line here changes, so "
         "this page is what the last run measured. Each code text the columns selector writes (taken from "
         "a `ColumnsSelector` built on the engine's own frame) runs on the engine and on pandas in the "
@@ -406,19 +406,22 @@ def main():
         probe(sys.argv[2])
         return
     results = [json.loads(Path(p).read_text()) for p in sys.argv[2:]]
-    text = render(results)
-    if sys.argv[1] == "write":
-        DOC.write_text(text, encoding="utf-8")
-        print(f"wrote {DOC}")
+    settle(DOC, render(results), sys.argv[1], "what the engines answer")
+
+
+def settle(doc, text, mode, what):
+    """mode write: the page becomes text; mode check: fails, with a diff, when the committed page differs."""
+    if mode == "write":
+        doc.write_text(text, encoding="utf-8")
+        print(f"wrote {doc}")
         return
-    old = DOC.read_text(encoding="utf-8") if DOC.exists() else ""
+    old = doc.read_text(encoding="utf-8") if doc.exists() else ""
+    name = f"docs/{doc.name}"
     if old != text:
         sys.stdout.writelines(difflib.unified_diff(old.splitlines(True), text.splitlines(True),
-                                                   "docs/engines.md (committed)", "docs/engines.md (this run)"))
-        sys.exit("docs/engines.md no longer says what the engines answer: see the diff above; "
-                 "scripts/engines --write rewrites it")
-    print("docs/engines.md matches what the engines answer")
-
+                                                   f"{name} (committed)", f"{name} (this run)"))
+        sys.exit(f"{name} no longer says {what}: see the diff above; `scripts/nox -s pages -- write` rewrites it")
+    print(f"{name} matches {what}")
 
 if __name__ == "__main__":
     main()

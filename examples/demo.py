@@ -6,6 +6,8 @@ With --labels, it prints instead the code texts of every special label.
 """
 
 import datetime as dt
+import html
+import re
 import sys
 
 import pandas as pd
@@ -46,17 +48,28 @@ def pick(dropdown, *labels):
         send(dropdown, index=positions[0])
 
 
+def as_read(message, indent):
+    """An HTML message as the host shows it: a line per <br>, the markup gone, entities as characters."""
+    lines = re.split(r"<br\s*/?>", message, flags=re.IGNORECASE)
+    return f"\n{indent}".join(html.unescape(re.sub(r"<[^>]*>", "", line)) for line in lines)
+
+
+def counted(number, noun):
+    return f"{number} {noun}" if number == 1 else f"{number} {noun}s"
+
+
 def show(step, selector, changes):
-    print(f"{step}")
+    print(step)
     print(f"    on_change calls so far: {changes[0]}")
     print(f"    get_columns_code(): {selector.get_columns_code()}")
     try:
         code = selector.get_df_code()
-    except OstrelError as error:
-        print(f"    get_df_code():      OstrelError: {error}")
+    except OstrelError as error:  # the host shows its errors' messages as HTML
+        print(f"    get_df_code():      {as_read(str(error), ' ' * 24)}")
         return
     print(f"    get_df_code():      {code}")
-    print(f"    selects:            {list(eval(code, {'df': SAMPLE}).columns)}")
+    columns = list(eval(code, {"df": SAMPLE}).columns)
+    print(f"    selects:            {counted(len(columns), 'column')}{': ' if columns else ''}{', '.join(columns)}")
 
 
 def main():

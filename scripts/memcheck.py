@@ -46,7 +46,8 @@ def ours(path):
         nearest = next((o for o in objects if "columns_selector" in o or not any(lib in o for lib in SYSTEM)), "")
         if kind in ALWAYS or (kind in OURS and "columns_selector" in nearest):
             what = error.findtext("what") or error.findtext("xwhat/text")
-            frames = [f"{f.findtext('fn')} ({(f.findtext('obj') or '').rsplit('/', 1)[-1]})" for f in error.iter("frame")]
+            frames = [f"{f.findtext('fn')} ({(f.findtext('obj') or '').rsplit('/', 1)[-1]})"
+                      for f in error.iter("frame")]
             found.append(f"{path.name}: {kind}: {what}\n    " + "\n    ".join(frames[:12]))
     return found
 

@@ -1,6 +1,6 @@
 """Soak: runs each operation of the module many times and fails when memory or reference counts grow.
 
-    python scripts/soak.py [COUNT]      COUNT runs of each operation (default 2000; scripts/test --soak: 100000)
+    python scripts/soak.py [COUNT]      COUNT runs of each operation (default 2000; the soak session: 100000)
 
 For each operation it compares, before and after the runs (after a warm-up and a collection): the bytes
 that tracemalloc sees, the process's resident size, the number of live widgets, and the reference counts

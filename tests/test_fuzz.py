@@ -2,8 +2,8 @@
 
 Each step runs once on the module and once on its twin (tests/oracle.py) from the same module bindings, and
 must give the same result or the same error with the same traceback entries, the same host calls in the same
-order and the same widget state, with the same lists handed over. FUZZ_EXAMPLES sets the budget (scripts/test
---fuzz runs a large one); the run is derandomized. Fixed scenarios reach the rare corners on every run.
+order and the same widget state, with the same lists handed over. FUZZ_EXAMPLES sets the budget (the fuzz
+session runs a large one); the run is derandomized. Fixed scenarios reach the rare corners on every run.
 """
 
 import builtins

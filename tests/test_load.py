@@ -156,7 +156,7 @@ def test_wheel_holds_the_extension_its_stub_and_metadata():
     folder = os.environ.get("COLUMNS_SELECTOR_WHEEL_DIR") or pytest.skip("COLUMNS_SELECTOR_WHEEL_DIR is not set")
     (wheel,) = Path(folder).glob("*.whl")
     local, machine = sysconfig.get_platform().replace("-", "_").replace(".", "_"), platform.machine()
-    # scripts/build leaves the local tag; scripts/wheel repairs to manylinux2014, never a newer policy.
+    # A plain build leaves the local tag; the release repairs to manylinux2014, never a newer policy.
     assert wheel.name.split("-", 2)[2] in (f"cp38-abi3-{local}.whl",
                                            f"cp38-abi3-manylinux2014_{machine}.manylinux_2_17_{machine}.whl")
     with zipfile.ZipFile(wheel) as archive:

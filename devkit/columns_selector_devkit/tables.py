@@ -1,7 +1,7 @@
 """Imports and tables for the tests that need more than the module's own test tools (notebook run,
 real data) and for the engines run (docs/engines.py).
 
-In the main test run (scripts/test sets COLUMNS_SELECTOR_REAL_USE=required) a missing package is a
+In the tests session (it sets COLUMNS_SELECTOR_REAL_USE=required) a missing package is a
 failure; elsewhere, such as the other-interpreter runs, those tests skip.
 """
 

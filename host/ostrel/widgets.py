@@ -10,19 +10,20 @@ never call ``on_change``.
 Options may be any labels, strings or not, repeated or not. The front end only
 sees ``str(label)`` paired with the option's position, so repeated labels stay
 separate entries. A label is matched to an option by identity first, then by
-``==``, through an index built once per widget (see ``_OptionIndex``); a label
-that is no option raises ``ValueError``.
+``==`` (see ``_OptionIndex``); a label that is no option raises ``ValueError``.
+A widget costs in proportion to what it shows, not to its options: the index
+of the labels and the texts searched are made only when they are needed.
 
 Layout: the box has the width of its size word and its controls fill it
 (``width: auto`` inside the column), so a control's margins stay inside the box
 and nothing overflows it.
 
 Keyboard: with anywidget installed, each box ends with a hidden ``_KeyGuard``
-whose view marks every control of the box that takes the focus, so that Lumino
-(JupyterLab 4, Notebook 7) leaves its keys alone: arrows and letters act on the
-focused control, never as notebook shortcuts, and Escape gives the focus back to
-the notebook cell. Without anywidget (ipywidgets 7.8 setups) the widgets work
-the same, unguarded.
+that keeps the keys a focused control uses away from the notebook (JupyterLab 4,
+Notebook 7): arrows and letters act on the control, never as notebook shortcuts,
+while the notebook's chords (Shift+Enter, Ctrl+Enter, Alt+Enter, Ctrl+S) work as
+anywhere else in it; Escape gives the focus back to the notebook cell. Without
+anywidget (ipywidgets 7.8 setups) the widgets work the same, unguarded.
 """
 
 import html
@@ -39,7 +40,7 @@ except ImportError:  # no guard: the notebook's shortcuts see keys typed in the 
 #: Layout width of each size word.
 WIDTHS = {"sm": "200px", "md": "300px"}
 
-#: How many options a Multiselect lists at once; the search field narrows the rest.
+#: How many options a list shows at once: of more, the first and the last half; the search field narrows the rest.
 SHOWN_OPTIONS = 1000
 
 #: How many chosen labels a Multiselect draws as tags before it summarises the rest.
@@ -51,30 +52,57 @@ _TAG_STYLE = ("display: inline-block; margin: 1px 4px 1px 0; padding: 0 4px; lin
               "background: var(--jp-layout-color2, #eee); overflow-wrap: anywhere")
 
 
-# Lumino's command registry looks for shortcuts from the keydown's target up,
-# and stops at an element that carries data-lm-suppress-shortcuts: the guard
-# marks each control of its box as it takes the focus. The guard's own view is
-# hidden; it finds its box once the box is in the page.
+# The notebook (Lumino's command registry) looks for a shortcut from the
+# keydown's target up, and stops at an element that carries
+# data-lm-suppress-shortcuts. One listener of the page, ahead of everyone
+# (the window, capturing), decides for each key typed in a guarded box: a key
+# the control uses (plain keys, Shift with them, and the Ctrl chords that move
+# in a list or edit a text) gets the mark, so it acts on the control alone; any other chord
+# (Shift+Enter, Ctrl+Enter, Alt+Enter, Ctrl+S...) goes to the notebook as from
+# anywhere else in it. Escape gives the focus back to the notebook cell.
+# The guard's own view is hidden; it marks its box once the box is in the page.
 _KEY_GUARD_ESM = """
+const CHORDS = {  // with Ctrl (Cmd on a Mac), the keys a control uses
+  list: new Set(['a', ' ', 'ArrowUp', 'ArrowDown', 'Home', 'End', 'PageUp', 'PageDown']),
+  text: new Set(['a', 'c', 'v', 'x', 'z', 'y', 'Z', 'ArrowLeft', 'ArrowRight', 'Home', 'End', 'Backspace', 'Delete']),
+};
+
+function usedByControl(event) {
+  if (!event.ctrlKey && !event.altKey && !event.metaKey) return !(event.shiftKey && event.key === 'Enter');
+  const chords = event.target.tagName === 'SELECT' ? CHORDS.list : CHORDS.text;
+  return !event.altKey && chords.has(event.key);
+}
+
+function keydown(event) {
+  const control = event.target;
+  const box = control instanceof Element && control.closest('[data-ostrel-key-guard]');
+  if (!box) return;
+  if (event.key === 'Escape') {
+    event.preventDefault();
+    control.blur();
+    const cell = box.closest('.jp-Cell');
+    if (cell) cell.focus();
+  } else if (usedByControl(event)) {
+    control.setAttribute('data-lm-suppress-shortcuts', 'true');
+  } else {
+    control.removeAttribute('data-lm-suppress-shortcuts');
+    // A text field's view stops every key on its way up: not the notebook's shortcuts.
+    if (control.matches('input, textarea')) event.stopPropagation = () => {};
+  }
+}
+
 function render({ el }) {
+  if (!window.ostrelKeyGuard) {
+    window.ostrelKeyGuard = true;
+    window.addEventListener('keydown', keydown, true);
+  }
   let frames = 0;
-  const guard = () => {
+  const mark = () => {
     const box = el.parentElement && el.parentElement.closest('.widget-box');
-    if (!box) {
-      if (frames++ < 600) requestAnimationFrame(guard);
-      return;
-    }
-    box.addEventListener('focusin', (event) => event.target.setAttribute('data-lm-suppress-shortcuts', 'true'));
-    // Captured: the text fields stop their keys on the way up.
-    box.addEventListener('keydown', (event) => {
-      if (event.key !== 'Escape') return;
-      event.preventDefault();
-      event.target.blur();
-      const cell = box.closest('.jp-Cell');
-      if (cell) cell.focus();
-    }, true);
+    if (box) box.setAttribute('data-ostrel-key-guard', '');
+    else if (frames++ < 600) requestAnimationFrame(mark);
   };
-  guard();
+  mark();
 }
 export default { render };
 """
@@ -111,11 +139,17 @@ def _equal(option, label):
         return False
 
 
+#: How many labels a lookup finds by scanning the options for identity before it builds the index.
+_SCANNED_LABELS = 8
+
+
 class _OptionIndex:
     """Finds the positions of labels among options in time linear in their number.
 
-    Built at the first lookup of a label that is no option by identity, in
-    one pass over the options. Options that can be dict keys and equal
+    Nothing is built while the labels looked up are few and options
+    themselves (no choice, or the one a user just picked): each is found by a
+    scan for identity. Otherwise the index is built, once, in one pass over
+    the options. Options that can be dict keys and equal
     themselves go into a dict; the rest (unhashable ones, and NaN-like ones
     that are unequal to themselves) are scanned, which stays cheap because real
     option lists hold few of them. A NaN-like label that is no option by
@@ -126,10 +160,22 @@ class _OptionIndex:
         self._options = options
         self._by_id = None
 
-    def position(self, label):
-        """Position of one label; an option that is the label itself is found without the index."""
-        same = list(map(operator.is_, self._options, itertools.repeat(label)))
-        return same.index(True) if True in same else self.positions([label])[0]
+    def _identical(self, labels):
+        """Positions of a few labels that are options themselves, found without the index; else None.
+
+        Each is the first free option that is the label, as the index would
+        take it; the scans stop at the option found.
+        """
+        if len(labels) > _SCANNED_LABELS:
+            return None
+        found = []
+        for label in labels:
+            same = itertools.compress(itertools.count(), map(operator.is_, self._options, itertools.repeat(label)))
+            i = next((i for i in same if i not in found), None)
+            if i is None:
+                return None
+            found.append(i)
+        return found
 
     def _build(self):
         self._by_id = {}
@@ -148,6 +194,9 @@ class _OptionIndex:
     def positions(self, labels):
         """Positions of ``labels`` in label order, each option used at most once."""
         if self._by_id is None:
+            found = self._identical(labels)
+            if found is not None:
+                return found
             self._build()
         taken = set()
         cursors = {}
@@ -288,41 +337,49 @@ class _InputBox(widgets.VBox):
         """Adopt the inner widget's new value; return whether the value changed."""
         return True
 
+    def _shown_options(self):
+        """The listed options as the front end gets them: each text with its position."""
+        return [(str(self.options[i]), i) for i in self._view]
+
 
 class _Search:
     """The search field over a long option list, and the note under the list.
 
     ``view(keep)`` gives the option positions to list, in option order: the
-    first ``SHOWN_OPTIONS`` options whose text contains the search text,
-    ignoring case, plus those of ``keep``; it also writes the note.
+    options whose text contains the search text, ignoring case, plus those of
+    ``keep``; of more than ``SHOWN_OPTIONS`` matches, the first and the last
+    ones, so both ends of the list stay in reach. It also writes the note.
+    The options' texts are made at the first search: showing costs only what
+    is shown.
     """
 
-    def __init__(self, texts, tooltip):
-        self._texts = texts
+    def __init__(self, options, tooltip):
+        self._options = options
         self._folded = None
         self.field = widgets.Text(placeholder="Search options", continuous_update=True, tooltip=tooltip)
         self.note = widgets.HTML()
 
     def _matches(self, text):
         if not text:
-            return range(len(self._texts))
+            return range(len(self._options))
         if self._folded is None:
-            self._folded = [t.casefold() for t in self._texts]
+            self._folded = [str(option).casefold() for option in self._options]
         text = text.casefold()
-        return (i for i, folded in enumerate(self._folded) if text in folded)
+        return [i for i, folded in enumerate(self._folded) if text in folded]
 
     def view(self, keep=()):
         text = self.field.value
-        view = list(itertools.islice(self._matches(text), SHOWN_OPTIONS + 1))
-        more = len(view) > SHOWN_OPTIONS
-        view = view[:SHOWN_OPTIONS]
-        if more:
-            note = f"first {len(view):,} shown: search to narrow"
-        elif text:
-            note = f"{len(view):,} of {len(self._texts):,} match"
+        matches = self._matches(text)
+        if len(matches) > SHOWN_OPTIONS:
+            head = SHOWN_OPTIONS // 2
+            tail = SHOWN_OPTIONS - head
+            view = [*matches[:head], *matches[-tail:]]
+            note = f"first {head:,} and last {tail:,} of {len(matches):,}: search to narrow"
         else:
-            note = ""
-        self.note.value = f"<small>{html.escape(note)}</small>" if note else ""
+            view = list(matches)
+            note = f"{len(view):,} of {len(self._options):,} match" if text else ""
+        # A widget's line is as high as a control: a note of two lines keeps the text's own.
+        self.note.value = f'<div style="line-height: 1.3"><small>{html.escape(note)}</small></div>' if note else ""
         self.note.layout.display = None if note else "none"
         missing = set(keep).difference(view)
         return sorted(view + list(missing)) if missing else view
@@ -333,9 +390,10 @@ class Multiselect(_InputBox):
 
     Above the list, the chosen labels show as tags in their order (the
     placeholder while nothing is chosen), then a search field: the list shows
-    the options whose text contains the search text, ignoring case, at most
-    ``SHOWN_OPTIONS`` of them. Selecting in the list adds to the end of the
-    choice; unselecting removes; chosen options hidden by the search stay chosen.
+    the options whose text contains the search text, ignoring case; of more
+    than ``SHOWN_OPTIONS``, the first and the last ones. Selecting in the list
+    adds to the end of the choice; unselecting removes; chosen options hidden by
+    the search stay chosen.
     """
 
     _value_trait = "index"
@@ -352,9 +410,8 @@ class Multiselect(_InputBox):
         self.options = options
         self._value = value
         self._chosen = chosen
-        self._texts = [str(option) for option in options]
         self._tags = widgets.HTML()
-        self._filter = _Search(self._texts, placeholder)
+        self._filter = _Search(options, placeholder)
         self._search = self._filter.field
         self._view = []
         inner = _ListBox(rows=max(1, min(len(options), 8)), tooltip=placeholder)
@@ -382,7 +439,7 @@ class Multiselect(_InputBox):
     def _show_matches(self, change=None):
         self._view = self._filter.view()
         with self._input.hold_sync():
-            self._input.options = [(self._texts[i], i) for i in self._view]
+            self._input.options = self._shown_options()
             self._select_view()
 
     def _select_view(self):
@@ -406,7 +463,7 @@ class Multiselect(_InputBox):
         if not self._value:
             self._tags.value = f"<i>{html.escape(self.placeholder)}</i>"
             return
-        tags = "".join(f'<span class="ostrel-tag" style="{_TAG_STYLE}">{html.escape(self._texts[i])}</span>'
+        tags = "".join(f'<span class="ostrel-tag" style="{_TAG_STYLE}">{html.escape(str(self.options[i]))}</span>'
                        for i in self._chosen[:SHOWN_TAGS])
         rest = len(self._chosen) - SHOWN_TAGS
         if rest > 0:
@@ -422,8 +479,8 @@ class Singleselect(_InputBox):
     ``set_soft_value`` true chooses the first option (when there is one), so
     ``value`` holds a label from the start; construction never reports a
     change either way. With more than ``SHOWN_OPTIONS`` options, a search field
-    above the dropdown narrows it as in a ``Multiselect``; the chosen option
-    stays listed.
+    above the dropdown narrows it as in a ``Multiselect`` (both ends of the list
+    shown); the chosen option stays listed.
     """
 
     _value_trait = "index"
@@ -441,14 +498,13 @@ class Singleselect(_InputBox):
         self.set_soft_value = set_soft_value
         self._value = value
         self._chosen = chosen
-        self._texts = [str(option) for option in options]
         self._hint = widgets.HTML(value=f"<i>{html.escape(placeholder)}</i>")
         # Short lists show every option and need no search field.
-        self._filter = _Search(self._texts, placeholder) if len(options) > SHOWN_OPTIONS else None
+        self._filter = _Search(options, placeholder) if len(options) > SHOWN_OPTIONS else None
         self._search = None if self._filter is None else self._filter.field
         self._view = list(range(len(options))) if self._filter is None else self._filter.view(
             () if chosen is None else (chosen,))
-        inner = _DropdownInput(options=[(self._texts[i], i) for i in self._view],
+        inner = _DropdownInput(options=self._shown_options(),
                                index=None if chosen is None else self._view.index(chosen), tooltip=placeholder)
         shown = [self._hint, inner] if self._filter is None else [self._hint, self._search, inner, self._filter.note]
         super().__init__(inner, shown, focus=inner, css_width=css_width,
@@ -459,7 +515,7 @@ class Singleselect(_InputBox):
         self._select_view()
 
     def _position(self, label):
-        return None if label is None else self._index.position(label)
+        return None if label is None else self._index.positions([label])[0]
 
     @property
     def value(self):
@@ -477,7 +533,7 @@ class Singleselect(_InputBox):
     def _show_matches(self, change=None):
         self._view = self._filter.view(() if self._chosen is None else (self._chosen,))
         with self._input.hold_sync():
-            self._input.options = [(self._texts[i], i) for i in self._view]
+            self._input.options = self._shown_options()
             self._select_view()
 
     def _select_view(self):

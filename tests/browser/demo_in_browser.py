@@ -1,17 +1,15 @@
 """The demo notebook in JupyterLab and Notebook 7, driven through Debian's Chromium by mouse and keyboard
-(run by scripts/test-browser only); screenshots go to $SCREENSHOTS. bench/browser_100k.py reuses the server."""
+(run by the browser session only); screenshots go to $SCREENSHOTS. The server and the browser come from
+columns_selector_devkit.notebook, as for bench/browser_wide.py."""
 
-import contextlib
 import os
 import re
 import shutil
-import subprocess
-import sys
-import time
-import urllib.request
 from pathlib import Path
 
+import nbformat
 import pytest
+from columns_selector_devkit.notebook import NOTEBOOK, launch, open_and_run, serve
 from playwright.sync_api import expect, sync_playwright
 
 ROOT = Path(__file__).resolve().parents[2]
@@ -26,52 +24,6 @@ OVERFLOW = """root => { const bad = [];
       if (r.width && (r.left < outer.left - 0.5 || r.right > outer.right + 0.5))
         bad.push(`sticks out: ${child.className}`); } }
   return bad; }"""
-# The notebook's cell count and active cell: what a shortcut that leaked out of the widget would change.
-NOTEBOOK = """() => { const cells = [...document.querySelectorAll('.jp-Notebook .jp-Cell')];
-  return [cells.length, cells.findIndex(c => c.classList.contains('jp-mod-active'))]; }"""
-# The notebook's kernel connected and idle: only then does "Run All Cells" run them all.
-READY = """() => { const kernel = window.jupyterapp?.shell.currentWidget?.sessionContext?.session?.kernel;
-  return kernel?.connectionStatus === 'connected' && kernel.status === 'idle'; }"""
-
-
-@contextlib.contextmanager
-def serve(kind, home):
-    """A JupyterLab or Notebook 7 server on the folder `home`, with its own settings; gives a notebook's URL."""
-    # No question about news popping up over the notebook.
-    settings = home / "settings" / "@jupyterlab" / "apputils-extension"
-    settings.mkdir(parents=True)
-    (settings / "notification.jupyterlab-settings").write_text('{"fetchNews": "false"}')
-    env = dict(os.environ, JUPYTER_CONFIG_DIR=str(home / "config"), JUPYTERLAB_SETTINGS_DIR=str(home / "settings"),
-               JUPYTERLAB_WORKSPACES_DIR=str(home / "workspaces"), JUPYTER_RUNTIME_DIR=str(home / "runtime"))
-    port, token = 18000 + os.getpid() % 1000, "real-use-test"
-    command = [sys.executable, "-m", kind, "--no-browser", "--ip=127.0.0.1", f"--port={port}",
-               "--ServerApp.port_retries=0", f"--ServerApp.root_dir={home}", f"--IdentityProvider.token={token}",
-               "--LabApp.check_for_updates_class=jupyterlab.NeverCheckForUpdate", "--expose-app-in-browser",
-               *["--allow-root"][:os.geteuid() == 0]]
-    with open(home / "server.log", "w") as log, subprocess.Popen(command, env=env, stdout=log, stderr=log) as server:
-        base, deadline = f"http://127.0.0.1:{port}", time.monotonic() + 60
-        try:
-            while not _answers(f"{base}/api/status?token={token}"):
-                if server.poll() is not None or time.monotonic() > deadline:
-                    raise RuntimeError("The server did not start:\n" + (home / "server.log").read_text())
-                time.sleep(0.5)
-            yield lambda name: f"{base}{'/lab/tree/' if kind == 'jupyterlab' else '/notebooks/'}{name}?token={token}"
-        finally:
-            server.terminate()
-
-
-def _answers(url):
-    try:
-        return bool(urllib.request.urlopen(url, timeout=2))
-    except OSError:
-        return False
-
-
-def launch(playwright):
-    """Debian's Chromium, headless, and a page in it."""
-    browser = playwright.chromium.launch(executable_path="/usr/bin/chromium", headless=True,
-                                         args=["--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage"])
-    return browser, browser.new_page(viewport={"width": 1280, "height": 1000})
 
 
 @pytest.fixture(scope="module", params=["jupyterlab", "notebook"])
@@ -80,21 +32,11 @@ def app(request, tmp_path_factory):
     home = tmp_path_factory.mktemp(request.param)
     shutil.copy(ROOT / "examples" / "demo.ipynb", home / "demo.ipynb")
     with serve(request.param, home) as url:
-        yield request.param, url
-
-
-def open_and_run(page, url):
-    """Open a notebook, check that opening it (the kernel start included) leaves it unmodified, run all."""
-    page.goto(url)
-    page.wait_for_function(READY, timeout=60_000)
-    page.wait_for_timeout(1000)
-    expect(page.locator(".jp-mod-dirty")).to_have_count(0)
-    page.get_by_role("menuitem", name="Run", exact=True).click()
-    page.get_by_role("menuitem", name="Run All Cells", exact=True).click()
+        yield request.param, url, home / "demo.ipynb"
 
 
 def test_demo_notebook_in_a_real_browser(app):
-    name, url = app
+    name, url, saved = app
     errors = []
     with sync_playwright() as playwright:
         browser, page = launch(playwright)
@@ -151,7 +93,26 @@ def test_demo_notebook_in_a_real_browser(app):
         unfinished = re.compile(r"re\.(Pattern)?[eE]rror: missing \), unterminated subpattern at position 5")
         expect(page.locator(".demo-error")).to_have_text(unfinished)  # as Python prints it
         dropdowns.nth(0).select_option(label="sex")
-        check("df[['sex']]", "344 rows × 1 columns: sex")
+        check("df[['sex']]", "344 rows × 1 column: sex")
         expect(names).to_be_visible()
+
+        # The notebook's own chords work from a focused control: Ctrl+S saves (the outputs reach the file),
+        # Shift+Enter in a text field (whose view stops keys) runs the cell and moves on.
+        before = saved.stat().st_mtime_ns
+        names.press("Control+s")
+        for _ in range(50):
+            page.wait_for_timeout(200)
+            if saved.stat().st_mtime_ns != before:
+                break
+        assert any(cell.get("outputs") for cell in nbformat.read(saved, as_version=4).cells)  # none in examples/
+        names.locator("option", has_text="[Columns that contain]").click()
+        text = page.locator(".jp-OutputArea-output .widget-text input[placeholder='String, e.g. foo']")
+        expect(text).to_be_focused()
+        cells, active, mode = page.evaluate(NOTEBOOK)
+        prompt = page.locator(".jp-Notebook .jp-Cell").nth(active).locator(".jp-InputPrompt")
+        ran = prompt.inner_text()
+        text.press("Shift+Enter")
+        expect(prompt).not_to_have_text(ran)
+        assert page.evaluate(NOTEBOOK) == [cells, active + 1, mode]
         browser.close()
     assert errors == []

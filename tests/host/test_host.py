@@ -57,6 +57,7 @@ def on_change():
     (["a", 1, "a", "a"], ["a", "a", 1.0], [0, 2, 1]),           # == , each option used once
     ([1, True, 1.0], [True, True], [1, 0]),                     # identity before ==
     ([NAN, "x", float("nan")], [float("nan"), NAN], [0, 2]),    # NaN-like: identity, else one of its type
+    ([NAN, "x", NAN], [NAN, NAN], [0, 2]),                      # identity alone, each option once
     ([NA, ["unhashable"], "b"], [["unhashable"], NA, "b"], [1, 0, 2]),
 ])
 def test_labels_match_options_by_identity_then_equality(options, labels, positions):
@@ -107,13 +108,17 @@ def test_singleselect_holds_a_label_from_the_start_with_a_soft_value(on_change, 
         assert single._input.index == 1 - pick and on_change.call_count == 1
 
 
-def test_singleselect_lists_a_bounded_searchable_view_that_keeps_the_choice(on_change):
-    single = Singleselect(options=[f"c{i}" for i in range(3 * SHOWN_OPTIONS)], value="c2500", on_change=on_change)
+def test_singleselect_lists_both_ends_of_a_long_list_and_keeps_the_choice(on_change):
+    single = Singleselect(options=[f"c{i}" for i in range(3 * SHOWN_OPTIONS)], value="c1500", on_change=on_change)
     assert single._search in single.children and Singleselect(options=["a"])._search is None
-    for search, expected in [("", [*range(SHOWN_OPTIONS), 2500]), ("C25", [25, *range(250, 260), *range(2500, 2600)])]:
+    head = SHOWN_OPTIONS // 2
+    for search, expected, note in [
+            ("", [*range(head), 1500, *range(3 * SHOWN_OPTIONS - head, 3 * SHOWN_OPTIONS)],
+             f"first {head} and last {head} of 3,000: search to narrow"),
+            ("C25", [25, *range(250, 260), 1500, *range(2500, 2600)], "111 of 3,000 match")]:
         single._search.value = search
-        assert single._input.options == tuple((f"c{i}", i) for i in expected)
-        assert single._input.options[single._input.index][0] == "c2500" and on_change.call_count == 0
+        assert single._input.options == tuple((f"c{i}", i) for i in expected) and note in single._filter.note.value
+        assert single._input.options[single._input.index][0] == "c1500" and on_change.call_count == 0
     browser(single, index=0)
     assert single.value == "c25" and on_change.call_count == 1
     single.value = "c2999"  # hidden by the search, and listed while chosen
