@@ -268,7 +268,7 @@ def run(name, binds, env, cwd, command):
 
 def main(argv):
     parser = argparse.ArgumentParser(prog="roots.py", description=__doc__.split("\n\n")[0])
-    sub = parser.add_subparsers(dest="what", required=True)
+    sub = parser.add_subparsers(dest="what", required=True, metavar="{ensure,run,path}")  # _enter: run's inside
     sub.add_parser("ensure").add_argument("names", nargs="+", choices=RECIPES)
     sub.add_parser("path").add_argument("name", choices=RECIPES)
     for what in ("run", "_enter"):
