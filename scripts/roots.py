@@ -3,11 +3,13 @@
 userland under qemu-user. Each root is made once per machine with mmdebstrap, in a cache folder outside
 the repository, and made again only when its recipe below changes. Runs as root (apt-get, mount, chroot).
 
-    scripts/roots.py ensure sid arm64        install what the host lacks, make the roots that are missing or stale
+    scripts/roots.py ensure sid arm64        make the roots that are missing or stale
     scripts/roots.py run NAME [--bind HOSTDIR:ROOTDIR]... [--env NAME=VALUE]... [--cwd DIR] -- CMD...
                                              run CMD in root NAME with proc, sys and dev mounted (and the binds);
                                              everything is unmounted when CMD ends, fails or is interrupted
     scripts/roots.py path NAME               print the root's folder (the cross-build reads arm64's headers there)
+    scripts/roots.py needs NAME              print the Debian packages the host needs for root NAME (the nox
+                                             sessions install them; ensure only checks)
 
 The cache folder is /var/cache/ostrel-roots, or OSTREL_ROOTS when set. The Debian mirror is the one the
 host's apt reads, or OSTREL_ROOTS_MIRROR when set. Inside a root, HOME's .cache (pip's and uv's caches)
@@ -80,14 +82,10 @@ def missing_on_host(packages):
     return [p for p in packages if p not in installed]
 
 
-def install_on_host(packages):
+def check_host(packages):
     missing = missing_on_host(packages)
-    if not missing:
-        return
-    say("installing on the host: " + " ".join(missing))
-    env = dict(os.environ, DEBIAN_FRONTEND="noninteractive")
-    logged(["apt-get", "update"], CACHE / "apt-update.log", env=env)
-    logged(["apt-get", "install", "-y", "--no-install-recommends", *missing], CACHE / "apt-install.log", env=env)
+    if missing:  # installed by the nox sessions, the one place that installs Debian packages on the host
+        raise Failure(f"the host lacks Debian's {' '.join(missing)}: `scripts/nox -s debian` installs them")
 
 
 def enable_binfmt():
@@ -178,7 +176,7 @@ def ensure(name):
         raise Failure("the roots need root (apt-get, mmdebstrap, mount, chroot): run as root")
     recipe = RECIPES[name]
     with locked("host"):
-        install_on_host(recipe["host"])
+        check_host(recipe["host"])
         if recipe["arch"] == "arm64":
             enable_binfmt()
     with locked(name):
@@ -268,9 +266,10 @@ def run(name, binds, env, cwd, command):
 
 def main(argv):
     parser = argparse.ArgumentParser(prog="roots.py", description=__doc__.split("\n\n")[0])
-    sub = parser.add_subparsers(dest="what", required=True, metavar="{ensure,run,path}")  # _enter: run's inside
+    sub = parser.add_subparsers(dest="what", required=True, metavar="{ensure,run,path,needs}")  # _enter: run's inside
     sub.add_parser("ensure").add_argument("names", nargs="+", choices=RECIPES)
     sub.add_parser("path").add_argument("name", choices=RECIPES)
+    sub.add_parser("needs").add_argument("name", choices=RECIPES)
     for what in ("run", "_enter"):
         p = sub.add_parser(what)
         p.add_argument("name", choices=RECIPES)
@@ -286,6 +285,9 @@ def main(argv):
             return 0
         if args.what == "path":
             print(CACHE / args.name)
+            return 0
+        if args.what == "needs":
+            print(" ".join(RECIPES[args.name]["host"]))
             return 0
         binds = []
         for bind in args.bind:
