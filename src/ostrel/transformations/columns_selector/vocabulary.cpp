@@ -9,9 +9,14 @@
 #include "interop/call.hpp"
 #include "interop/class_builder.hpp"
 #include "interop/function.hpp"
+#include "interop/process_state.hpp"
 #include "selectors/selectors.hpp"
+#include "selectors/whole_frame.hpp"
 
 namespace columns_selector {
+
+// The whole-frame family, defined below the table that counts its rules.
+extern const Family kWholeFrame;
 
 namespace {
 
@@ -56,6 +61,8 @@ constexpr Rule kRules[] = {
 // clang-format on
 
 constexpr size_t kRuleCount = std::size(kRules);
+constexpr size_t kWholeFrameRules = static_cast<size_t>(
+    std::count_if(std::begin(kRules), std::end(kRules), [](const Rule& r) { return &r.family == &kWholeFrame; }));
 
 // Every rule has a registry position of its own.
 constexpr bool registry_positions_are_distinct() {
@@ -69,9 +76,7 @@ static_assert(registry_positions_are_distinct());
 static_assert(std::count_if(std::begin(kRules), std::end(kRules),
                             [](const Rule& r) { return r.place == kOfferedFirst; }) == 1);
 
-Ref interned(const char* name) { return Ref::steal(make_interned(name)); }
-
-Ref read_global(const char* name) { return lookup_global(interned(name).borrow()); }
+Ref read_global(const char* name) { return lookup_global(make_interned(name).borrow()); }
 
 Ref list_of_labels(Place place) {
   Ref list = new_list();
@@ -89,6 +94,8 @@ void define_rule_class(PyObject* module, const Rule& rule) {
 }
 
 }  // namespace
+
+const Family kWholeFrame = kWholeFrameOf<kWholeFrameRules>;
 
 void bind_labels(PyObject* module) {
   for (const Rule& rule : kRules)
@@ -126,13 +133,13 @@ void build_selector_options(PyObject* module) {
 }
 
 PyObject* all_columns_attribute() {
-  static PyObject* name = nullptr;  // strong, kept for the life of the process
-  if (name == nullptr) {
+  Ref& name = process_state.all_columns_attribute;
+  if (!name) {
     const Rule& rule =
         *std::find_if(std::begin(kRules), std::end(kRules), [](const Rule& r) { return r.place == kOfferedFirst; });
     name = make_interned(rule.attribute);
   }
-  return name;
+  return name.borrow();
 }
 
 }  // namespace columns_selector

@@ -27,8 +27,7 @@ struct Family {
   void (*add_members)(ClassBuilder& builder, const char* detail);
 };
 
-// Complete as soon as its label is chosen; detail: the code fragment written after str(DF_OLD).
-extern const Family kWholeFrame;
+// Complete as soon as its label is chosen: kWholeFrameOf, selectors/whole_frame.hpp.
 // The data type picked in a second dropdown, from DTYPE_OPTIONS; no detail.
 extern const Family kWithDtype;
 // The names that match a typed regular expression; no detail.
