@@ -1,4 +1,4 @@
-"""The module's methods against the same methods written in plain Python (bench/twin.py), side by side.
+"""The module's methods against the same methods written in plain Python (the devkit's twin), side by side.
 
 Run:  .venv/bin/python bench/bench_calls.py [--quick] [--markdown] [--json FILE]
 
@@ -33,11 +33,9 @@ import types
 from pathlib import Path
 
 import ipywidgets as widgets
+from columns_selector_devkit import twin
 
 import ostrel.transformations.columns_selector as cs
-
-sys.path.insert(0, str(Path(__file__).parent))
-import twin
 
 
 class HostWidget(widgets.Widget):

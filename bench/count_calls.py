@@ -20,7 +20,6 @@ def inner(calls, fragments):
     import math
 
     sys.argv = sys.argv[:1]
-    sys.path.insert(0, str(Path(__file__).parent))
     import bench_calls as bench
 
     floor = bench.load_floor()

@@ -23,7 +23,6 @@ from importlib import metadata
 from pathlib import Path
 
 DOC = Path(__file__).with_name("engines.md")
-sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tests"))
 
 # The rule shapes: (label, the special selector's field set before the code is read, its value).
 TEXTS = {"[Columns that match regex]": "^[a-m]", "[Columns that start with]": "s",
@@ -202,7 +201,7 @@ def measure(cs, Transformation, convert, tables, alternatives, pandas_answers):
 
 def probe(engine):
     os.environ["COLUMNS_SELECTOR_REAL_USE"] = "required"
-    import real_use
+    from columns_selector_devkit import tables as real
 
     import ostrel.transformations.columns_selector as cs
     from ostrel.transformation import Transformation
@@ -217,9 +216,9 @@ def probe(engine):
         tables = {}
         with warnings.catch_warnings():
             warnings.simplefilter("ignore")
-            for dataset in real_use.DATASETS:
-                raw = real_use.load(dataset)
-                tables.update({f"{dataset} ({variant})": make(raw) for variant, make in real_use.VARIANTS.items()})
+            for dataset in real.DATASETS:
+                raw = real.load(dataset)
+                tables.update({f"{dataset} ({variant})": make(raw) for variant, make in real.VARIANTS.items()})
         pandas_answers = {}
         for name, convert in columns.items():
             result[name] = {"versions": versions, **measure(cs, Transformation, convert, tables,
@@ -306,7 +305,7 @@ def render(results):
         "same environment, "
         f"on {len(tables)} real tables: " + ", ".join(tables) + ". \"every dtype\" adds to the table as "
         "read int8, int16, int32, uint8, float16, float32, Int64, Float64, boolean, ordered category and "
-        "time-zone-aware datetime columns derived from its own columns (`tests/real_use.py`).",
+        "time-zone-aware datetime columns derived from its own columns (`devkit/columns_selector_devkit/tables.py`).",
         "",
         "A cell reads \"same\" when on every table the sub-frame code (`get_df_code()`, run by the host's "
         "`eval_code`) gives pandas' columns in pandas' order and the column-list code (the widget's "

@@ -1,6 +1,6 @@
 """Random sequences of calls on every entry point, with hostile host objects, against the Python twin.
 
-Each step runs once on the module and once on its twin (tests/twin.py) from the same module bindings, and
+Each step runs once on the module and once on its twin (tests/oracle.py) from the same module bindings, and
 must give the same result or the same error with the same traceback entries, the same host calls in the same
 order and the same widget state, with the same lists handed over. FUZZ_EXAMPLES sets the budget (scripts/test
 --fuzz runs a large one); the run is derandomized. Fixed scenarios reach the rare corners on every run.
@@ -19,7 +19,7 @@ import traitlets
 from hypothesis import HealthCheck, settings
 from hypothesis import strategies as st
 from hypothesis.stateful import Bundle, RuleBasedStateMachine, initialize, invariant, multiple, rule
-from twin import FAMILIES, FILE, make_twin
+from oracle import FAMILIES, FILE, make_twin
 
 import ostrel.transformations.columns_selector as cs
 

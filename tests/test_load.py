@@ -14,7 +14,7 @@ from pathlib import Path
 
 import ipywidgets
 import pytest
-from twin import FAMILIES
+from oracle import FAMILIES
 
 import ostrel.transformations.columns_selector as cs
 

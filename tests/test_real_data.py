@@ -10,8 +10,8 @@ import re
 import warnings
 
 import pytest
-from real_use import DATASETS, VARIANTS, load
-from twin import FAMILIES as WHOLE  # whole-frame class, data-type label, select_dtypes argument
+from columns_selector_devkit.tables import DATASETS, VARIANTS, load
+from oracle import FAMILIES as WHOLE  # whole-frame class, data-type label, select_dtypes argument
 
 pd = pytest.importorskip("pandas")
 np = pytest.importorskip("numpy")

@@ -1,7 +1,7 @@
 """ColumnsSelector driven as a browser view drives the stand-in host's widgets (the quick front-end flow)."""
 
 import pandas as pd
-from conftest import send_from_browser as browser
+from columns_selector_devkit import send_from_browser as browser
 
 import ostrel.transformations.columns_selector as cs
 from ostrel import widgets as host_widgets

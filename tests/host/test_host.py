@@ -5,7 +5,7 @@ from unittest import mock
 
 import ipywidgets
 import pytest
-from conftest import send_from_browser as browser
+from columns_selector_devkit import send_from_browser as browser
 from pandas import NA, DataFrame  # NA: hashable; == gives NA, which has no truth value
 
 from ostrel import helper

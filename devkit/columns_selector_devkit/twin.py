@@ -1,9 +1,9 @@
 """The module's classes written as plain Python, step for step: the other side of the benchmark, and the
 oracle of the fuzz.
 
-bench_calls.py binds the same host stand-ins into this module and into the compiled one, then times each
-method of both; this is the code a Python developer would write (f-strings, loops). tests/twin.py runs this
-same source as the fuzz's oracle, each f-string turned into the module's order (every piece evaluated, then
+bench/bench_calls.py binds the same host stand-ins into this module and into the compiled one, then times
+each method of both; this is the code a Python developer would write (f-strings, loops). tests/oracle.py runs
+this same source as the fuzz's oracle, each f-string turned into the module's order (every piece evaluated, then
 each turned into text), and compares every result, error, traceback entry and host call with the module's.
 The vocabulary (labels, lists, data-type rows, the classes of the registry) is the compiled module's own.
 """

@@ -1,4 +1,4 @@
-"""The oracle of the fuzz: bench/twin.py, the module written as plain Python, run step for step as the module runs.
+"""The oracle of the fuzz: the devkit's twin, the module written as plain Python, run step for step as the module runs.
 
 `make_twin(module)` compiles that source under the module's own file name, with each f-string turned into
 `cat(...)`: the module evaluates every piece of a code text before it turns any into text, where an f-string
@@ -7,7 +7,9 @@ so that every name is looked up, every error raised, every host call made and ev
 exactly as the interpreter does it for these steps.
 """
 import ast
-from pathlib import Path
+import inspect
+
+from columns_selector_devkit import twin
 
 FILE = "<ostrel.transformations.columns_selector>"
 # The data-type families: the whole-frame class of each, its label in DTYPE_OPTIONS and its select_dtypes argument.
@@ -27,7 +29,7 @@ class InOrder(ast.NodeTransformer):
         return ast.copy_location(ast.Call(ast.Name("cat", ast.Load()), pieces, []), node)
 
 
-TREE = ast.parse((Path(__file__).resolve().parents[1] / "bench" / "twin.py").read_text())
+TREE = ast.parse(inspect.getsource(twin))
 CODE = compile(ast.fix_missing_locations(InOrder().visit(TREE)), FILE, "exec")
 
 
