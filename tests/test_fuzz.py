@@ -371,7 +371,8 @@ class Fuzz(RuleBasedStateMachine):
 
 
 TestFuzz = pytest.mark.filterwarnings("ignore")(Fuzz.TestCase)
-ALL, REGEX, DTYPE, CONTAIN = SPECIAL[0], SPECIAL[1], SPECIAL[2], SPECIAL[-1]
+ALL, REGEX, DTYPE, CONTAIN = cs.ALL_COLUMNS, cs.COLUMNS_BY_REGEX, cs.COLUMNS_WITH_DTYPE, cs.COLUMNS_THAT_CONTAIN
+NUMERIC, STRING_OR_OBJECT, STRING = cs.NUMERIC_COLUMNS, cs.STRING_OR_OBJECT_COLUMNS, cs.STRING_COLUMNS
 # Each rule chosen and its code text read, then each data-type row picked.
 EVERY_RULE = [step for rule in SPECIAL for step in [("set_special", rule, 0, None), ("special_input", "'", "columns")]]
 EVERY_RULE += [("set_special", DTYPE, 0, None), *[("special_input", label, "get_df_code") for _, label, _ in FAMILIES]]
@@ -389,8 +390,8 @@ SCENARIOS = {
         step for typed in EDGE_OF_LATIN_1 for label, member in [(REGEX, "get_df_code"), (CONTAIN, "get_columns_code")]
         for step in [("set_special", label, False, None), ("special_input", typed, member)]],
     "the first of several special labels chosen at once": [
-        step for labels in [[SPECIAL[3], SPECIAL[5]], ["a", REGEX, ALL], [Str("a"), SPECIAL[5], SPECIAL[3]],
-                            [SPECIAL[4], Str(SPECIAL[3])]]
+        step for labels in [[NUMERIC, STRING], ["a", REGEX, ALL], [Str("a"), STRING, NUMERIC],
+                            [STRING_OR_OBJECT, Str(NUMERIC)]]
         for step in [("create_multi_select", None, True), ("choose", labels, "setter")]],
     "the pieces of a code text are evaluated first, then turned into text in order": [
         ("DF_OLD", "deletes itself"), ("string_to_code", "gives a hostile repr"),
