@@ -17,22 +17,20 @@
 // Never destroyed, not even at exit: the interpreter may still run a method while it tears objects
 // down, and releasing a reference after it has finalised would crash.
 //
-// Kept where their templates are, one per instantiation, and listed here:
-//  - interop/names.hpp, interned<L>: the interned str of each "..."_s literal, made on first use.
+// Kept where they are used, and listed here:
+//  - interop/names.hpp, interned<L>: the interned str of each "..."_s literal, made on first use, one
+//    per literal (a static of its template).
 //  - interop/function.hpp, no_argument_slots<impl, Classes>: the PyMethodDef, doc and detail of each
 //    class's method of self alone (a method descriptor points at its PyMethodDef while it lives).
+//  - interop/text.cpp, GIL: the buffers that code texts are written in, kept between calls so that a
+//    code text costs no allocation: str_of_names's code points and text, join_texts's `wide` and
+//    `narrow`. Statics of the functions that fill them: reached through this struct, the loop that
+//    writes a list of names cost some 25 instructions more a name (bench/count_calls.py).
 #pragma once
-
-#include <array>
-#include <string>
-#include <vector>
 
 #include "interop/ref.hpp"
 
 namespace columns_selector {
-
-// A code text at most this long is joined in the buffers below; a longer one by the interpreter.
-constexpr Py_ssize_t kShortText = 512;
 
 struct ProcessState {
   // module.cpp: the records of the one load. A failed load clears the first two.
@@ -52,12 +50,6 @@ struct ProcessState {
 
   // vocabulary.cpp: the name of the module attribute bound to the all-columns label (interned).
   Ref all_columns_attribute;
-
-  // text.cpp, GIL: buffers kept between calls, so that a code text costs no allocation.
-  std::vector<Py_UCS4> code_points;  // the characters of one name of a list
-  std::string names_text;            // str() of a list of names, as UTF-8
-  std::array<Py_UCS4, kShortText> wide;
-  std::array<char, kShortText> narrow;  // a short code text, as Latin-1
 };
 
 // Made when the shared object is loaded.

@@ -8,21 +8,24 @@
 #include <string>
 #include <vector>
 
-#include "interop/process_state.hpp"
-
 namespace columns_selector {
 
 namespace {
 
-// The code points of a str, copied into a buffer kept between calls (process_state.hpp).
-const Py_UCS4* read_code_points(PyObject* text, Py_ssize_t& length) {
-  std::vector<Py_UCS4>& buffer = process_state.code_points;
-  length = PyUnicode_GetLength(text);
-  if (length < 0) throw PyErrorSet{};
-  if (buffer.size() < static_cast<size_t>(length) + 1) buffer.resize(static_cast<size_t>(length) + 1);
-  if (PyUnicode_AsUCS4(text, buffer.data(), length + 1, 0) == nullptr) throw PyErrorSet{};
-  return buffer.data();
-}
+// The code points of a str, copied into a buffer kept between calls (listed in process_state.hpp).
+class CodePoints {
+ public:
+  const Py_UCS4* read(PyObject* text, Py_ssize_t& length) {
+    length = PyUnicode_GetLength(text);
+    if (length < 0) throw PyErrorSet{};
+    if (buffer_.size() < static_cast<size_t>(length) + 1) buffer_.resize(static_cast<size_t>(length) + 1);
+    if (PyUnicode_AsUCS4(text, buffer_.data(), length + 1, 0) == nullptr) throw PyErrorSet{};
+    return buffer_.data();
+  }
+
+ private:
+  std::vector<Py_UCS4> buffer_;
+};
 
 void append_utf8(std::string& out, Py_UCS4 c) {
   if (c < 0x80U) {
@@ -71,9 +74,10 @@ Ref str_of_names(PyObject* list) {
     if (!PyUnicode_CheckExact(item)) return {};
     plain_size += PyUnicode_GetLength(item) + 4;
   }
+  static auto& points = *new CodePoints;
   // A buffer kept between calls: a list of thousands of names would otherwise cost a fresh large
   // allocation, and its page faults, every time.
-  std::string& out = process_state.names_text;
+  static auto& out = *new std::string;
   out.assign(static_cast<size_t>(plain_size), '\0');
   char* write = out.data();
   *write++ = '[';
@@ -84,14 +88,14 @@ Ref str_of_names(PyObject* list) {
     }
     PyObject* item = PyList_GetItem(list, i);
     Py_ssize_t length = 0;
-    const Py_UCS4* chars = read_code_points(item, length);
+    const Py_UCS4* chars = points.read(item, length);
     if (char* end = write_plain_repr(write, chars, length)) {
       write = end;
       continue;
     }
     // Escapes or other characters: the interpreter's repr, and room for the rest.
     Ref repr = Ref::steal(PyObject_Repr(item));
-    chars = read_code_points(repr.borrow(), length);
+    chars = points.read(repr.borrow(), length);
     size_t at = static_cast<size_t>(write - out.data());
     std::string text;
     for (Py_ssize_t j = 0; j < length; ++j) append_utf8(text, chars[j]);
@@ -128,9 +132,9 @@ Ref join_texts(const Arg* pieces, PyObject* const* texts, size_t count) {
   // copied from its characters, a str's characters are copied out (the limited API gives no view of
   // them). Nothing here runs code of the user's. A longer text, or one with a character beyond
   // Latin-1 (a lone surrogate among them), goes to the interpreter's own join.
-  constexpr Py_ssize_t kShort = kShortText;
-  Py_UCS4* wide = process_state.wide.data();
-  char* narrow = process_state.narrow.data();
+  constexpr Py_ssize_t kShort = 512;
+  static Py_UCS4 wide[kShort];
+  static char narrow[kShort];
   Py_ssize_t at = 0;
   for (size_t i = 0; i < count; ++i) {
     if (const char* chars = pieces[i].chars()) {
