@@ -108,9 +108,9 @@ class Def : public Call {
   // The position of Name among the plain parameters, or kPlain when it is none of them.
   template <Literal Name>
   static constexpr size_t position() {
-    constexpr std::array<bool, sizeof...(Names)> same = {same_text<Name, Names>()...};
+    constexpr std::array<bool, sizeof...(Names)> kSame = {same_text<Name, Names>()...};
     size_t at = 0;
-    while (at < kPlain && !same[at]) ++at;
+    while (at < kPlain && !kSame[at]) ++at;
     return at;
   }
 

@@ -52,7 +52,18 @@ struct ProcessState {
   Ref all_columns_attribute;
 };
 
-// Made when the shared object is loaded.
-inline ProcessState& process_state = *new ProcessState;
+// Holds its value without ever destroying it (see above), so that it can be a static that is made
+// before any code runs, with nothing that could fail.
+template <typename T>
+union NeverDestroyed {
+  constexpr NeverDestroyed() noexcept : value() {}
+  ~NeverDestroyed() {}  // NOLINT: deliberately does not destroy `value`
+  NeverDestroyed(const NeverDestroyed&) = delete;
+  NeverDestroyed& operator=(const NeverDestroyed&) = delete;
+  T value;
+};
+
+inline constinit NeverDestroyed<ProcessState> kept_state;
+inline constinit ProcessState& process_state = kept_state.value;
 
 }  // namespace columns_selector
