@@ -24,8 +24,9 @@
 //    class's method of self alone (a method descriptor points at its PyMethodDef while it lives).
 //  - interop/text.cpp, GIL: the buffers that code texts are written in, kept between calls so that a
 //    code text costs no allocation: str_of_names's code points and text, join_texts's `wide` and
-//    `narrow`. Statics of the functions that fill them: reached through this struct, the loop that
-//    writes a list of names cost some 25 instructions more a name (bench/count_calls.py).
+//    `narrow`. Statics of the functions that fill them: reached through this struct (allocated with
+//    new at the time), the loop that writes a list of names cost about 27 instructions more a name
+//    (bench/count_calls.py).
 #pragma once
 
 #include "interop/ref.hpp"
