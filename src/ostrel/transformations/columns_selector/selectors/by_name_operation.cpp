@@ -53,6 +53,6 @@ void add_members(ClassBuilder& builder, const char* string_operation) {
 
 }  // namespace
 
-const Family kNameOperation = {kBase, nullptr, Stage::kAfterDtypeOptions, define_base, add_members};
+const Family kNameOperationFamily = {kBase, nullptr, Stage::kAfterDtypeOptions, define_base, add_members};
 
 }  // namespace columns_selector

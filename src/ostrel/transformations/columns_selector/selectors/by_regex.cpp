@@ -29,7 +29,7 @@ void add_members(ClassBuilder& builder, const char* /*detail*/) {
 
 }  // namespace
 
-const Family kByRegex = {"SpecialSelector", "Handles \"selecting columns matching regex pattern\".",
+const Family kByRegexFamily = {"SpecialSelector", "Handles \"selecting columns matching regex pattern\".",
                          Stage::kAfterDtypeOptions, nullptr, add_members};
 
 }  // namespace columns_selector
