@@ -9,6 +9,7 @@
 
 #include <span>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -47,7 +48,7 @@ class ClassBuilder {
   template <Impl getter, auto setter = nullptr>
   ClassBuilder& property(const char* name) {
     Ref set;
-    if constexpr (setter != nullptr) set = make<setter>(name, {}, nullptr);
+    if constexpr (!std::is_null_pointer_v<decltype(setter)>) set = make<setter>(name, {}, nullptr);
     return later(name, no_argument_method<getter, 1>(name, qualname(name).c_str(), nullptr, nullptr), std::move(set),
                  true);
   }

@@ -30,6 +30,6 @@ void add_members(ClassBuilder& builder, const char* /*detail*/) {
 }  // namespace
 
 const Family kByRegexFamily = {"SpecialSelector", "Handles \"selecting columns matching regex pattern\".",
-                         Stage::kAfterDtypeOptions, nullptr, add_members};
+                               Stage::kAfterDtypeOptions, nullptr, add_members};
 
 }  // namespace columns_selector

@@ -89,7 +89,7 @@ void add_members(ClassBuilder& builder, const char* /*detail*/) {
 
 }  // namespace
 
-const Family kWithDtypeFamily = {"SpecialSelector", "Handles \"selecting columns by data type\".", Stage::kAfterDtypeOptions,
-                           nullptr, add_members};
+const Family kWithDtypeFamily = {"SpecialSelector", "Handles \"selecting columns by data type\".",
+                                 Stage::kAfterDtypeOptions, nullptr, add_members};
 
 }  // namespace columns_selector
