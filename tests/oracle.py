@@ -19,6 +19,10 @@ FAMILIES = list(zip("""NumericColumns StringOrObjectColumns StringColumns Object
                     "'number'|['string', 'object']|'string'|'object'|'category'|'int'|'float'|'bool'|'datetime'|"
                     "'timedelta'".split("|")))
 
+# The rules that test a column name against a typed text: the class of each and its string operation.
+STRING_OPERATIONS = {"ColumnsThatStartWith": "startswith", "ColumnsThatEndWith": "endswith",
+                     "ColumnsThatContain": "contains"}
+
 
 class InOrder(ast.NodeTransformer):
     def visit_JoinedStr(self, node):  # f"{a!s}b{c!r}" -> cat(str(a), "b", repr(c))

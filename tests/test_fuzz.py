@@ -107,6 +107,8 @@ LABELS = ["a", Str("a"), Str(SPECIAL[3]), 0, "it's", ["unhashable"], *hostiles("
           hows=("raise", "wrong")), *SPECIAL, "b", 1.5, None, ("t",), *hostiles("__eq__", "__hash__")]
 HUGE = [f"c{i}" for i in range(3000)]
 NAMES = ["it's", "a", 'say "hi"', "back\\slash", "é", "b", "中文"]  # exact strs only: the fast text path of a list
+# Typed texts: U+00FF, the last character of Latin-1, beside one beyond it, in short and long pieces.
+EDGE_OF_LATIN_1 = ["\xff", "\xff\u0100", "\u0100\xff", "\xff\u4e2d", "\xff" * 40 + "\u0100", "\u0100" + "\xff" * 40]
 
 
 def one(*pool):
@@ -121,19 +123,29 @@ def some(pool, max_size):
 label = one(*LABELS)
 labels = some(LABELS, 5) | st.just("huge")  # a huge frame now and then
 flag = one(True, False, 0, "", [1], *hostiles("__bool__", hows=("raise", "wrong", "DF_OLD")))
-WIDGETS = {name: [recording(name), recording(name, init_raises=True), recording(name, value_raises=True)]
+WIDGETS = {name: {"recording": recording(name), "init raises": recording(name, init_raises=True),
+                  "value raises": recording(name, value_raises=True)}
            for name in ("Multiselect", "Singleselect", "Text")}
-WIDGETS["Multiselect"].append(type("Multiselect", (WIDGETS["Multiselect"][0],), {}))  # equal is not the same class
+WIDGETS["Multiselect"]["equal, not the same class"] = type("Multiselect", (WIDGETS["Multiselect"]["recording"],), {})
 GONE, BUILTIN = object(), object()  # bindings that delete the name, and that bind it in builtins instead
-REBINDS = {"DF_OLD": ["df", Str("df"), 7, GONE, Hostile("__format__", "DF_OLD"), BUILTIN,
-                      *hostiles("__format__", "__str__", hows=("raise", "wrong"))],
-           "string_to_code": [repr, lambda text: Hostile("__format__", "wrong"), lambda text: 5, GONE,
-                              lambda text: (_ for _ in ()).throw(ERR), lambda text: Hostile("__repr__", "raise")],
-           "SELECTOR_OPTIONS": ["own", GONE, [], "with a hostile key", "with logged keys"],
-           "OstrelError": [cs.OstrelError, GONE, str],
-           "DTYPE_OPTIONS": [cs.DTYPE_OPTIONS, GONE, [("Numeric", ["n"]), (Hostile("__eq__", "raise"), [])],
-                             [("Float", ["first"]), ("Float", ["second"])], [("Float", [Hostile("__eq__", "raise")])]],
-           **{name: [*classes, GONE] for name, classes in WIDGETS.items()}}
+# The bindings each rebound name takes, by name; the first is the one a run starts with.
+REBINDS = {"DF_OLD": {"str": "df", "str subclass": Str("df"), "int": 7, "gone": GONE,
+                      "deletes itself": Hostile("__format__", "DF_OLD"), "builtin": BUILTIN,
+                      **{f"{h.dunder} {h.how}": h for h in hostiles("__format__", "__str__", hows=("raise", "wrong"))},
+                      # the first piece of a code text, or a whole one, about as long as the join's buffer
+                      **{f"{n} long": "d" * n for n in (504, 505, 506, 511, 512, 513)}},
+           "string_to_code": {"repr": repr, "gives a hostile": lambda text: Hostile("__format__", "wrong"),
+                              "gives an int": lambda text: 5, "gone": GONE,
+                              "raises": lambda text: (_ for _ in ()).throw(ERR),
+                              "gives a hostile repr": lambda text: Hostile("__repr__", "raise")},
+           "SELECTOR_OPTIONS": {"own": "own", "gone": GONE, "list": [], "with a hostile key": "with a hostile key",
+                                "with logged keys": "with logged keys"},
+           "OstrelError": {"own": cs.OstrelError, "gone": GONE, "str": str},
+           "DTYPE_OPTIONS": {"own": cs.DTYPE_OPTIONS, "gone": GONE,
+                             "a hostile label": [("Numeric", ["n"]), (Hostile("__eq__", "raise"), [])],
+                             "two rows of one label": [("Float", ["first"]), ("Float", ["second"])],
+                             "a hostile name": [("Float", [Hostile("__eq__", "raise")])]},
+           **{name: {**classes, "gone": GONE} for name, classes in WIDGETS.items()}}
 KEY = Hostile("__eq__", "raise")  # hashes like every Hostile, so a Hostile label meets its __eq__
 ALLOWED = (KeyError, IndexError, NameError, AttributeError, TypeError, NotImplementedError, cs.OstrelError,
            traitlets.TraitError)
@@ -169,17 +181,18 @@ def norm(x, seen):
 
 
 def entries(error):
-    """The module's traceback entries, or the twin's frames compiled under the same file name, by method."""
+    """The module's traceback entries, or the twin's frames compiled under the same file name, by qualified name
+    (before 3.11 a frame keeps no qualified name: there, by method name)."""
     found, tb = [], error.__traceback__
     while tb is not None:
         code, tb = tb.tb_frame.f_code, tb.tb_next
         helper = code.co_name == "_special_classes" or code.co_name[0] == "<"
         if code.co_filename == FILE and not helper:
-            found.append(code.co_name)
+            found.append(getattr(code, "co_qualname", code.co_name))
     if isinstance(error, TypeError) and found and "." in found[-1] and str(error).startswith(
             (found[-1] + "()", found[-1].rpartition(".")[2] + "()")):  # the names in the message before 3.10
         found.pop()  # the module's entry of a call refused before it starts: Python makes no frame for it
-    return [name.rpartition(".")[2] for name in found]
+    return found if sys.version_info >= (3, 11) else [name.rpartition(".")[2] for name in found]
 
 
 def attempt(action, seen):
@@ -230,7 +243,7 @@ class Fuzz(RuleBasedStateMachine):
     def start(self, frame):
         self.saved, self.twin = dict(vars(cs)), make_twin(cs)
         self.own = {cs.__name__: cs.SELECTOR_OPTIONS, "twin": self.twin["SELECTOR_OPTIONS"]}
-        self.bindings, self.pairs = {name: values[0] for name, values in REBINDS.items()}, []
+        self.bindings, self.pairs = {name: next(iter(values.values())) for name, values in REBINDS.items()}, []
         return self.build(frame, (True, False, False), "md", [], on_change, 7, False, False)
 
     def bind(self, namespace, which):
@@ -286,7 +299,8 @@ class Fuzz(RuleBasedStateMachine):
                 w.value = value
             else:
                 w._main_selector.value = value
-                how == "value only" or w._selection_changed(*["change", {"new": value}][:len(how) - 7])
+                arguments = {"handler": [], "handler with arguments": ["change", {"new": value}]}
+                how == "value only" or w._selection_changed(*arguments[how])
         self.both(act, *pair)
 
     @rule(pair=built, name=st.none() | label, soft=flag, css=st.sampled_from([None, ["k"], (1,), 3]))
@@ -299,7 +313,8 @@ class Fuzz(RuleBasedStateMachine):
         self.both(lambda ns, w: w._create_multi_select() if value is None else w._create_multi_select(value, focus),
                   *pair)
 
-    @rule(pair=built, typed=one("", 0, [], " ", "e$", "Numeric", "Float", Str("x"), 3, *LABELS[-4:]),
+    @rule(pair=built, typed=one("", 0, [], " ", "e$", "Numeric", "Float", Str("x"), 3, *LABELS[-4:],
+                                *EDGE_OF_LATIN_1[:2]),
           member=st.sampled_from(["get_df_code", "get_columns_code", "columns", "focus_dropdown"]))
     def special_input(self, pair, typed, member):
         def act(ns, w):
@@ -335,7 +350,7 @@ class Fuzz(RuleBasedStateMachine):
     @rule(data=st.data())
     def rebind(self, data):
         name = data.draw(st.sampled_from(sorted(REBINDS)))
-        self.bindings[name] = data.draw(one(*REBINDS[name]))
+        self.bindings[name] = data.draw(one(*REBINDS[name].values()))
 
     @rule(pair=built, result=one(["x"], [], ERR, 3, "xy", [Hostile("__eq__", "raise")]))
     def host_result(self, pair, result):
@@ -356,30 +371,42 @@ class Fuzz(RuleBasedStateMachine):
 
 
 TestFuzz = pytest.mark.filterwarnings("ignore")(Fuzz.TestCase)
-ALL, REGEX, DTYPE, CONTAIN = SPECIAL[0], SPECIAL[1], SPECIAL[2], SPECIAL[-1]
+ALL, REGEX, DTYPE, CONTAIN = cs.ALL_COLUMNS, cs.COLUMNS_BY_REGEX, cs.COLUMNS_WITH_DTYPE, cs.COLUMNS_THAT_CONTAIN
+NUMERIC, STRING_OR_OBJECT, STRING = cs.NUMERIC_COLUMNS, cs.STRING_OR_OBJECT_COLUMNS, cs.STRING_COLUMNS
+# Each rule chosen and its code text read, then each data-type row picked.
+EVERY_RULE = [step for rule in SPECIAL for step in [("set_special", rule, 0, None), ("special_input", "'", "columns")]]
+EVERY_RULE += [("set_special", DTYPE, 0, None), *[("special_input", label, "get_df_code") for _, label, _ in FAMILIES]]
 # Steps that random runs seldom take together, taken on every run: a rule and its arguments, or a new binding.
 SCENARIOS = {
     "a failing method without arguments adds its traceback entry": [
-        ("set_special", ALL, False, None), ("DF_OLD", GONE),
+        ("set_special", ALL, False, None), ("DF_OLD", "gone"),
         ("selector", "NumericColumns", None, False, False, {}, "get_columns_code")],
-    "names that are all exact strs, and every rule's code text": [("choose", NAMES, "setter"),
-        *[step for label in SPECIAL for step in [("set_special", label, 0, None), ("special_input", "'", "columns")]],
-        ("set_special", DTYPE, 0, None), *[("special_input", label, "get_df_code") for _, label, _ in FAMILIES],
-        ("DF_OLD", BUILTIN)],
+    "names that are all exact strs, and every rule's code text": [("choose", NAMES, "setter"), *EVERY_RULE,
+                                                                   ("DF_OLD", "builtin")],
+    **{f"every rule's code text, the frame name a {binding}": [("DF_OLD", binding), ("choose", ["a"], "setter"),
+                                                               *EVERY_RULE]
+       for binding in ["str subclass", *[k for k in REBINDS["DF_OLD"] if k.endswith(" long")]]},
+    "typed texts at the edge of Latin-1": [
+        step for typed in EDGE_OF_LATIN_1 for label, member in [(REGEX, "get_df_code"), (CONTAIN, "get_columns_code")]
+        for step in [("set_special", label, False, None), ("special_input", typed, member)]],
+    "the first of several special labels chosen at once": [
+        step for labels in [[NUMERIC, STRING], ["a", REGEX, ALL], [Str("a"), STRING, NUMERIC],
+                            [STRING_OR_OBJECT, Str(NUMERIC)]]
+        for step in [("create_multi_select", None, True), ("choose", labels, "setter")]],
     "the pieces of a code text are evaluated first, then turned into text in order": [
-        ("DF_OLD", REBINDS["DF_OLD"][4]), ("string_to_code", REBINDS["string_to_code"][-1]),
+        ("DF_OLD", "deletes itself"), ("string_to_code", "gives a hostile repr"),
         ("set_special", CONTAIN, False, None), ("special_input", "e", "get_columns_code"),
         ("set_special", REGEX, False, None), ("special_input", "e", "get_df_code")],
     "a regex text that is false but not a str": [
         ("set_special", REGEX, True, None), ("special_input", 0, "get_df_code"), ("special_input", [], "columns")],
     "two data-type rows with the same label": [
-        ("DTYPE_OPTIONS", REBINDS["DTYPE_OPTIONS"][-2]), ("set_special", DTYPE, False, None),
+        ("DTYPE_OPTIONS", "two rows of one label"), ("set_special", DTYPE, False, None),
         ("special_input", "Float", "get_df_code")],
     "refused calls": [("bad_call", method, call) for method in WITH_PARAMETERS for call in BAD_CALLS],
     "equal to the widget class is not the same class, keys() read for each value, default lists": [
         ("SELECTOR_OPTIONS", "with logged keys"), ("create_multi_select", None, True), ("choose", ["a", "b"], "setter"),
-        ("Multiselect", WIDGETS["Multiselect"][-1]), ("create_multi_select", ["a"], True),
-        ("Multiselect", WIDGETS["Multiselect"][0]), ("choose", "a", "value only")],
+        ("Multiselect", "equal, not the same class"), ("create_multi_select", ["a"], True),
+        ("Multiselect", "recording"), ("choose", "a", "value only")],
 }
 
 
@@ -391,7 +418,7 @@ def test_scenario(steps):
     try:
         for step, *args in steps:
             if step in REBINDS:
-                machine.bindings[step] = args[0]
+                machine.bindings[step] = REBINDS[step][args[0]]
                 machine.both(lambda ns, w: None, *machine.pairs[-1])
             else:
                 getattr(machine, step)(*machine.pairs[-1:] if step not in ("selector", "bad_call") else [], *args)
@@ -428,7 +455,7 @@ def test_classes_are_shaped_as_the_same_class_statements_in_python():
 def test_threads_drive_own_widgets_and_one_shared_widget(monkeypatch):
     """With the GIL no step is torn: every widget ends with a layout and a mode that agree with its dropdown."""
     for name, classes in WIDGETS.items():
-        monkeypatch.setattr(cs, name, classes[0])
+        monkeypatch.setattr(cs, name, classes["recording"])
     shared = cs.ColumnsSelector(Host(["a", "b"]))
     shared._create_multi_select(["a"])
     steps = [lambda w: w._set_special_selector(SPECIAL[3]), lambda w: w._create_multi_select(value=["a"]),

@@ -14,7 +14,7 @@ from pathlib import Path
 
 import ipywidgets
 import pytest
-from oracle import FAMILIES
+from oracle import FAMILIES, STRING_OPERATIONS
 
 import ostrel.transformations.columns_selector as cs
 
@@ -49,9 +49,10 @@ def test_module_as_loaded_and_its_vocabulary():
     assert cs.__loader__ is cs.__spec__.loader and cs.widgets is ipywidgets
     assert all(vars(cs)[n] is getattr(importlib.import_module(h), n) for h, names in HOST.items() for n in names)
     labels = [getattr(cs, constant) for constant in CONSTANTS]
-    assert (cs.TOP_OPTIONS, cs.BOTTOM_OPTIONS) == (labels[1:3], labels[3:])
+    assert cs.TOP_OPTIONS == labels[1:3]
+    assert cs.BOTTOM_OPTIONS == labels[3:]
     registry = [(label, cls.__name__) for label, cls in cs.SELECTOR_OPTIONS.items()]
-    assert registry == [(labels[i], CONSTANTS[i].title().replace("_", "")) for i in (0, 2, 1, *range(3, 16))]
+    assert registry == [(labels[i], CONSTANTS[i].title().replace("_", "")) for i in (0, 2, 1, *range(3, len(labels)))]
     names = [ast.literal_eval(argument) for _, _, argument in FAMILIES]  # as the whole-frame classes write them
     assert cs.DTYPE_OPTIONS == [(label, [n] if type(n) is str else n) for (_, label, _), n in zip(FAMILIES, names)]
 
@@ -76,35 +77,56 @@ probe.report(same=same, events=probe.events[before:], df_old=m.DF_OLD, attrs=pro
     assert out == dict(same=[True] * 3, events=[], df_old="rebound", attrs=ATTRIBUTES)
 
 
+@pytest.mark.parametrize("name, operation", STRING_OPERATIONS.items())
+def test_each_name_rule_names_its_own_string_operation(name, operation):
+    assert vars(getattr(cs, name))["string_operation"] == operation
+
+
 # The event at which a fake fails and what it raises there (None: the name is missing), the error the
-# import must raise, and the names bound in the module object it gives up.
+# import must raise, and the names bound in the module object it gives up. "class X": as the load defines
+# class X, after the classes before it exist.
 FAILURES = [
     ("ipywidgets import", "ModuleNotFoundError('no widgets')", "ModuleNotFoundError: no widgets", []),
     ("ostrel.helper import", "ZeroDivisionError('helper broke')", "ZeroDivisionError: helper broke", ["widgets"]),
     ("ostrel.helper DF_OLD", "None", "ImportError: cannot import name DF_OLD", ["widgets"]),
     ("ostrel.widgets Multiselect", "KeyError('Multiselect')", "KeyError: 'Multiselect'", ATTRIBUTES[:4]),
     ("ostrel.widgets Text", "None", "ImportError: cannot import name Text", ATTRIBUTES[:6]),
+    ("class IntegerColumns", "ZeroDivisionError('late')", "ZeroDivisionError: late",
+     ATTRIBUTES[:ATTRIBUTES.index("IntegerColumns")]),
+    ("class ColumnsSelector", "ZeroDivisionError('last')", "ZeroDivisionError: last", ATTRIBUTES[:-1]),
 ]
 
 
-@pytest.mark.parametrize("fault, raised, error, bound", FAILURES)
+@pytest.mark.parametrize("fault, raised, error, bound", FAILURES, ids=[row[0] for row in FAILURES])
 def test_failed_load_is_forgotten_and_its_object_never_reinitialised(fault, raised, error, bound):
-    (out,) = run_child(f"""import traceback
+    out = run_child(f"""import traceback
 fault = probe.faults[{fault!r}] = {raised}
 exc = probe.attempt()
 old, failed, forgotten = probe.loads[0], len(probe.events), probe.NAME not in sys.modules
 probe.faults.clear()
 new = probe.attempt()
+new.DF_OLD = "df"
 probe.report(refused=probe.exec_again(old), again=probe.exec_again(new), bound=probe.attrs(old),
              error=probe.error(exc), same=exc is fault, events=probe.events[:failed], forgotten=forgotten,
              frames=[f.name for f in traceback.extract_tb(exc.__traceback__)].count("init " + probe.NAME),
              new=new is not old and sys.modules[probe.NAME] is new and all(m is new for m in probe.loads[failed:]),
-             attrs=probe.attrs(new), reads=[e for e in probe.events[failed:] if not e.endswith(" import")])""")
-    assert out == dict(error="builtins." + error, same=raised != "None", frames=1, forgotten=True, bound=bound,
-                       events=LOAD_EVENTS[:LOAD_EVENTS.index(fault) + 1] if fault in LOAD_EVENTS else [fault],
-                       new=True, attrs=ATTRIBUTES, reads=[e for e in LOAD_EVENTS if "import" not in e], again=0,
-                       refused="Module 'columns_selector' has already been imported. Re-initialisation is not "
-                               "supported.")
+             attrs=probe.attrs(new), reads=[e for e in probe.events[failed:] if not e.endswith(" import")],
+             texts={{c.__name__: c.get_df_code(c.__new__(c)) for c in new.SELECTOR_OPTIONS.values()
+                    if c.__bases__ == (new.DropdownItemSpecialSelector,)}})""")[0]
+    assert out["error"] == "builtins." + error
+    assert out["same"] is (raised != "None")  # the fake's own error object, unless the name is missing
+    assert out["frames"] == 1
+    assert out["forgotten"]
+    assert out["bound"] == bound
+    assert out["events"] == (LOAD_EVENTS[:LOAD_EVENTS.index(fault) + 1] if fault in LOAD_EVENTS else
+                             LOAD_EVENTS if fault.startswith("class ") else [fault])
+    assert out["refused"] == "Module 'columns_selector' has already been imported. Re-initialisation is not supported."
+    # the retry: a new module object, loaded in full, whose methods work
+    assert out["new"]
+    assert out["attrs"] == ATTRIBUTES
+    assert out["reads"] == [e for e in LOAD_EVENTS if "import" not in e]
+    assert out["again"] == 0
+    assert out["texts"] == {"AllColumns": "df", **{name: f"df.select_dtypes({arg})" for name, _, arg in FAMILIES}}
 
 
 # A legacy sub-interpreter shares the GIL and runs the module's own refusal; an isolated one (own GIL, 3.12

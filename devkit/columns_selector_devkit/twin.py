@@ -58,8 +58,9 @@ def _family(name, names):
     # The fragment is a constant of the method, as the literal of a hand-written class would be.
     fragment = f".select_dtypes({names[0]!r})" if len(names) == 1 else f".select_dtypes({names})"
     code = Family.get_df_code.__code__
+    named = {"co_qualname": name + ".get_df_code"} if hasattr(code, "co_qualname") else {}  # a traceback's name
     Family.get_df_code.__code__ = code.replace(co_consts=tuple(
-        fragment if c == "FRAGMENT" else c for c in code.co_consts))
+        fragment if c == "FRAGMENT" else c for c in code.co_consts), **named)
     Family.__name__ = Family.__qualname__ = name
     Family.get_df_code.__qualname__ = name + ".get_df_code"
     return Family

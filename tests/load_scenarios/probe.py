@@ -39,7 +39,21 @@ class Fakes(importlib.abc.MetaPathFinder, importlib.abc.Loader):
 sys.meta_path.insert(0, Fakes())
 
 
+def _fail_classes():
+    """From now on the load's classes are made by a metaclass that raises faults["class <name>"], if set."""
+    import ipywidgets
+
+    class Failing(type(ipywidgets.VBox)):
+        def __new__(mcls, name, *args, **kwargs):
+            if f"class {name}" in faults:
+                raise faults[f"class {name}"]
+            return super().__new__(mcls, name, *args, **kwargs)
+    ipywidgets.VBox = Failing("VBox", (ipywidgets.VBox,), {})
+
+
 def attempt():
+    if any(fault.startswith("class ") for fault in faults) and "ipywidgets" not in sys.modules:
+        _fail_classes()
     try:
         return importlib.import_module(NAME)
     except Exception as exc:

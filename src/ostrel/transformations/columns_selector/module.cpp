@@ -4,6 +4,7 @@
 #include "host.hpp"
 #include "interop/call.hpp"
 #include "interop/function.hpp"
+#include "interop/process_state.hpp"
 #include "interop/traceback.hpp"
 #include "selectors/selectors.hpp"
 #include "vocabulary.hpp"
@@ -15,20 +16,17 @@ namespace {
 
 constexpr const char* kTracebackName = "init ostrel.transformations.columns_selector";
 
-// The module is loaded once per process, into one interpreter. These record that load; a failed
-// load clears the first two so that the next import starts afresh.
-PyObject* created_module = nullptr;     // strong: handed back by every later create step
-PyObject* executed_module = nullptr;    // strong: the module whose exec step ran
-PyObject* first_interpreter = nullptr;  // strong: the loaded-modules table of the interpreter that loaded us
+// The module is loaded once per process, into one interpreter; process_state records that load.
+// A failed load clears the created and executed module, so that the next import starts afresh.
 
 // Tells interpreters apart by their table of loaded modules: each has its own, and holding it keeps
 // its address from being reused.
 void check_single_interpreter() {
   PyObject* modules = PyImport_GetModuleDict();  // borrowed
-  if (first_interpreter == nullptr) {
-    Py_INCREF(modules);
-    first_interpreter = modules;
-  } else if (first_interpreter != modules) {
+  Ref& first_interpreter = process_state.first_interpreter;
+  if (!first_interpreter) {
+    first_interpreter = Ref::share(modules);
+  } else if (first_interpreter.borrow() != modules) {
     PyErr_SetString(PyExc_ImportError,
                     "Interpreter change detected - this module can only be loaded into one interpreter per process.");
     throw PyErrorSet{};
@@ -45,14 +43,14 @@ void copy_spec_entry(PyObject* spec, PyObject* from, PyObject* module, PyObject*
 PyObject* create(PyObject* spec, PyModuleDef*) {
   return guard<PyObject*>(nullptr, [&] {
     check_single_interpreter();
-    if (created_module != nullptr) return Ref::share(created_module).release();
+    if (process_state.created_module) return process_state.created_module.copy().release();
     Ref name = getattr(spec, "name"_s);
     Ref module = Ref::steal(PyModule_NewObject(name.borrow()));
     copy_spec_entry(spec, "loader"_s, module.borrow(), "__loader__"_s, false);
     copy_spec_entry(spec, "origin"_s, module.borrow(), "__file__"_s, false);
     copy_spec_entry(spec, "parent"_s, module.borrow(), "__package__"_s, false);
     copy_spec_entry(spec, "submodule_search_locations"_s, module.borrow(), "__path__"_s, true);
-    created_module = module.copy().release();
+    process_state.created_module = module.copy();
     return module.release();
   });
 }
@@ -94,24 +92,20 @@ void forget(PyObject* module) {
       return 0;
     });
   }
-  Py_CLEAR(executed_module);
-  Py_CLEAR(created_module);
+  process_state.executed_module = Ref();
+  process_state.created_module = Ref();
 }
 
 int exec(PyObject* module) {
-  if (executed_module != nullptr) {
-    if (executed_module == module) return 0;
+  ProcessState& state = process_state;
+  if (state.executed_module) {
+    if (state.executed_module.borrow() == module) return 0;
     PyErr_SetString(PyExc_RuntimeError,
                     "Module 'columns_selector' has already been imported. Re-initialisation is not supported.");
     return -1;
   }
-  Py_INCREF(module);
-  executed_module = module;
-  if (created_module != module) {
-    Py_INCREF(module);
-    Py_XDECREF(created_module);
-    created_module = module;
-  }
+  state.executed_module = Ref::share(module);
+  if (state.created_module.borrow() != module) state.created_module = Ref::share(module);
   int status = guard<int>(-1, [&] {
     ready_function_type();
     load(module);
@@ -134,7 +128,7 @@ PyModuleDef definition = {
     PyModuleDef_HEAD_INIT,
     "columns_selector",
     nullptr,  // no docstring
-    0,        // no per-module state
+    0,        // no per-module state: interop/process_state.hpp says why
     nullptr,  // no module-level functions
     slots,
     nullptr,

@@ -9,7 +9,9 @@
 #include "interop/call.hpp"
 #include "interop/class_builder.hpp"
 #include "interop/function.hpp"
+#include "interop/process_state.hpp"
 #include "selectors/selectors.hpp"
+#include "selectors/whole_frame.hpp"
 
 namespace columns_selector {
 
@@ -20,14 +22,19 @@ namespace {
 enum class Place : std::uint8_t { kOfferedFirst, kTop, kBottom };
 using enum Place;
 
+// The family of a rule's class (selectors/), by name: the whole-frame family is made for as many
+// classes as the table has rows of it, so the table names families rather than holding them.
+enum class FamilyName : std::uint8_t { kWholeFrame, kWithDtype, kByRegex, kNameOperation };
+using enum FamilyName;
+
 struct Rule {
   const char* attribute;  // the module attribute bound to the label
   const char* label;
   Place place;
   size_t registry;  // its position in SELECTOR_OPTIONS
   const char* class_name;
-  const Family& family;  // what the class is made of (selectors/)
-  const char* detail;    // what the family needs of this rule, or NULL
+  FamilyName family;   // what the class is made of
+  const char* detail;  // what the family needs of this rule, or NULL
 };
 
 // In the order the labels are bound: attribute, label, place in the dropdown, position in
@@ -56,6 +63,22 @@ constexpr Rule kRules[] = {
 // clang-format on
 
 constexpr size_t kRuleCount = std::size(kRules);
+constexpr size_t kWholeFrameRules = static_cast<size_t>(
+    std::count_if(std::begin(kRules), std::end(kRules), [](const Rule& r) { return r.family == kWholeFrame; }));
+
+const Family& family_of(FamilyName name) {
+  switch (name) {
+    case kWholeFrame:
+      return kWholeFrameOf<kWholeFrameRules>;
+    case kWithDtype:
+      return kWithDtypeFamily;
+    case kByRegex:
+      return kByRegexFamily;
+    case kNameOperation:
+      return kNameOperationFamily;
+  }
+  return kNameOperationFamily;  // not reached: every name is a case above
+}
 
 // Every rule has a registry position of its own.
 constexpr bool registry_positions_are_distinct() {
@@ -69,9 +92,7 @@ static_assert(registry_positions_are_distinct());
 static_assert(std::count_if(std::begin(kRules), std::end(kRules),
                             [](const Rule& r) { return r.place == kOfferedFirst; }) == 1);
 
-Ref interned(const char* name) { return Ref::steal(make_interned(name)); }
-
-Ref read_global(const char* name) { return lookup_global(interned(name).borrow()); }
+Ref read_global(const char* name) { return lookup_global(make_interned(name).borrow()); }
 
 Ref list_of_labels(Place place) {
   Ref list = new_list();
@@ -82,9 +103,10 @@ Ref list_of_labels(Place place) {
 }
 
 void define_rule_class(PyObject* module, const Rule& rule) {
-  Ref base = read_global(rule.family.base);
-  ClassBuilder builder(PyModule_GetDict(module), rule.class_name, base.borrow(), rule.family.doc);
-  rule.family.add_members(builder, rule.detail);
+  const Family& family = family_of(rule.family);
+  Ref base = read_global(family.base);
+  ClassBuilder builder(PyModule_GetDict(module), rule.class_name, base.borrow(), family.doc);
+  family.add_members(builder, rule.detail);
   setattr(module, rule.class_name, builder.build().borrow());
 }
 
@@ -103,7 +125,7 @@ void build_label_lists(PyObject* module) {
 void define_rule_classes(PyObject* module, Stage stage) {
   std::vector<const Family*> begun;
   for (const Rule& rule : kRules) {
-    const Family& family = rule.family;
+    const Family& family = family_of(rule.family);
     if (family.stage != stage) continue;
     if (std::find(begun.begin(), begun.end(), &family) == begun.end()) {
       begun.push_back(&family);
@@ -126,13 +148,13 @@ void build_selector_options(PyObject* module) {
 }
 
 PyObject* all_columns_attribute() {
-  static PyObject* name = nullptr;  // strong, kept for the life of the process
-  if (name == nullptr) {
+  Ref& name = process_state.all_columns_attribute;
+  if (!name) {
     const Rule& rule =
         *std::find_if(std::begin(kRules), std::end(kRules), [](const Rule& r) { return r.place == kOfferedFirst; });
     name = make_interned(rule.attribute);
   }
-  return name;
+  return name.borrow();
 }
 
 }  // namespace columns_selector

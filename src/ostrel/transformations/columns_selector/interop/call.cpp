@@ -4,11 +4,7 @@
 
 namespace columns_selector {
 
-PyObject* make_interned(const char* text) {
-  PyObject* object = PyUnicode_InternFromString(text);
-  if (object == nullptr) throw PyErrorSet{};
-  return object;
-}
+Ref make_interned(const char* text) { return Ref::steal(PyUnicode_InternFromString(text)); }
 
 // The traps that Arg closes: a flag or a literal without _s is refused at compile time.
 static_assert(!std::is_convertible_v<bool, Arg>);
@@ -42,8 +38,13 @@ void setattr(PyObject* object, const char* name, PyObject* value) {
 Ref getitem(PyObject* object, PyObject* key) { return Ref::steal(PyObject_GetItem(object, key)); }
 
 Ref item_at(PyObject* object, Py_ssize_t index) {
-  if (PyTuple_CheckExact(object) && index < PyTuple_Size(object)) return Ref::share(PyTuple_GetItem(object, index));
-  if (PyList_CheckExact(object) && index < PyList_Size(object)) return Ref::share(PyList_GetItem(object, index));
+  // A negative index counts from the end, as a subscript does: the interpreter's own subscript reads it.
+  if (index >= 0 && PyTuple_CheckExact(object) && index < PyTuple_Size(object)) {
+    return Ref::share(PyTuple_GetItem(object, index));
+  }
+  if (index >= 0 && PyList_CheckExact(object) && index < PyList_Size(object)) {
+    return Ref::share(PyList_GetItem(object, index));
+  }
   Ref key = Ref::steal(PyLong_FromSsize_t(index));
   return getitem(object, key.borrow());
 }

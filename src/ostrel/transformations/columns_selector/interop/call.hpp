@@ -10,22 +10,28 @@
 
 namespace columns_selector {
 
-// An argument: a borrowed object, an interned literal ("..."_s) or an owned temporary. A flag is
-// passed as Py_True / Py_False: neither a bool nor a C string converts, so a literal written without
-// _s does not compile (it would otherwise turn into the bool true).
+// An argument of a call, or a piece of a code text (join_text): a borrowed object, an interned literal
+// ("..."_s, whose characters are kept as well) or an owned temporary. A flag is passed as Py_True /
+// Py_False: neither a bool nor a C string converts, so a literal written without _s does not compile
+// (it would otherwise turn into the bool true).
 class Arg {
  public:
-  Arg(PyObject* borrowed) noexcept : ptr_(borrowed) {}            // NOLINT: implicit by design, as for all
-  Arg(Interned text) noexcept : ptr_(text.object) {}              // NOLINT
-  Arg(const Ref& borrowed) noexcept : ptr_(borrowed.borrow()) {}  // NOLINT
-  Arg(Ref&& owned) noexcept : owned_(std::move(owned)), ptr_(owned_.borrow()) {}  // NOLINT
+  Arg(PyObject* borrowed) noexcept : ptr_(borrowed) {}  // NOLINT: implicit by design, as for all
+  Arg(Interned text) noexcept : ptr_(text.object), chars_(text.chars), length_(text.length) {}  // NOLINT
+  Arg(const Ref& borrowed) noexcept : ptr_(borrowed.borrow()) {}                                // NOLINT
+  Arg(Ref&& owned) noexcept : owned_(std::move(owned)), ptr_(owned_.borrow()) {}                // NOLINT
   Arg(bool) = delete;
   Arg(const char*) = delete;
   PyObject* get() const noexcept { return ptr_; }
+  // The characters of a literal and their count; NULL for an object.
+  const char* chars() const noexcept { return chars_; }
+  Py_ssize_t length() const noexcept { return length_; }
 
  private:
   Ref owned_;
   PyObject* ptr_;
+  const char* chars_ = nullptr;
+  Py_ssize_t length_ = 0;
 };
 
 struct Kw {

@@ -4,7 +4,7 @@ namespace columns_selector {
 
 namespace {
 
-Ref no_op(Call&) { return none(); }
+Ref no_op(Def<>& /*unused*/) { return none(); }
 
 }  // namespace
 
@@ -31,28 +31,22 @@ ClassBuilder::ClassBuilder(PyObject* globals, const char* name, PyObject* base, 
 }
 
 void ClassBuilder::put(const char* name, PyObject* value) {
-  check(PyObject_SetItem(namespace_.borrow(), Ref::steal(make_interned(name)).borrow(), value));
+  check(PyObject_SetItem(namespace_.borrow(), make_interned(name).borrow(), value));
 }
 
 std::string ClassBuilder::qualname(const char* name) const { return name_ + "." + name; }
 
-Ref ClassBuilder::make(const char* name, Impl impl, std::initializer_list<const char*> params,
-                       std::initializer_list<Arg> defaults, const char* doc) {
+Ref ClassBuilder::make(const char* name, Impl entry, std::span<const char* const> params, std::span<const Arg> defaults,
+                       const char* doc) {
   Ref function =
-      make_function({name, qualname(name).c_str(), impl, params, defaults, doc}, module_name_.borrow(), globals_);
+      make_function({name, qualname(name).c_str(), entry, params, defaults, doc}, module_name_.borrow(), globals_);
   functions_.push_back(function.copy());
   return function;
 }
 
-ClassBuilder& ClassBuilder::later(const char* name, PyMethodDef* method, Impl setter, bool is_property) {
+ClassBuilder& ClassBuilder::later(const char* name, PyMethodDef* method, Ref setter, bool is_property) {
   put(name, Py_None);
-  later_.push_back({name, method, setter, is_property});
-  return *this;
-}
-
-ClassBuilder& ClassBuilder::method(const char* name, Impl impl, std::initializer_list<const char*> params,
-                                   std::initializer_list<Arg> defaults, const char* doc) {
-  put(name, make(name, impl, params, defaults, doc).borrow());
+  later_.push_back({name, method, std::move(setter), is_property});
   return *this;
 }
 
@@ -61,7 +55,7 @@ ClassBuilder& ClassBuilder::attribute(const char* name, Arg value) {
   return *this;
 }
 
-Ref ClassBuilder::no_op_lambda() { return make("<lambda>", no_op, {}, {}, nullptr); }
+Ref ClassBuilder::no_op_lambda() { return make<no_op>("<lambda>", {}, nullptr); }
 
 Ref ClassBuilder::build() {
   Ref class_name = Ref::steal(PyUnicode_FromString(name_.c_str()));
@@ -70,13 +64,12 @@ Ref ClassBuilder::build() {
     Ref value = Ref::steal(PyDescr_NewMethod(reinterpret_cast<PyTypeObject*>(cls.borrow()), member.method));
     if (member.is_property) {
       value = call(reinterpret_cast<PyObject*>(&PyProperty_Type), {value});
-      if (member.setter != nullptr) {
-        Ref set = make(member.name.c_str(), member.setter, {"self", "value"}, {}, nullptr);
+      if (member.setter) {
         Ref attach = getattr(value.borrow(), "setter"_s);
-        value = call(attach.borrow(), {set});
+        value = call(attach.borrow(), {member.setter});
       }
     }
-    setattr(cls.borrow(), Ref::steal(make_interned(member.name.c_str())).borrow(), value.borrow());
+    setattr(cls.borrow(), make_interned(member.name.c_str()).borrow(), value.borrow());
   }
   for (const Ref& function : functions_) set_defining_class(function.borrow(), cls.borrow());
   return cls;

@@ -7,7 +7,10 @@
 // puts each one there once the class is made (replacing a key keeps its place in the class dict).
 #pragma once
 
+#include <span>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "interop/function.hpp"
@@ -23,16 +26,31 @@ class ClassBuilder {
   // classes, each with its own `detail`, which impl reads as Call::detail().
   template <Impl impl, size_t Classes = 1>
   ClassBuilder& method(const char* name, const char* doc = nullptr, PyObject* detail = nullptr) {
-    return later(name, no_argument_method<impl, Classes>(name, qualname(name).c_str(), doc, detail), nullptr, false);
+    return later(name, no_argument_method<impl, Classes>(name, qualname(name).c_str(), doc, detail), Ref(), false);
   }
-  // A method with parameters (written as in a def, "self" first): a function object.
-  ClassBuilder& method(const char* name, Impl impl, std::initializer_list<const char*> params,
-                       std::initializer_list<Arg> defaults = {}, const char* doc = nullptr);
+  // A method with parameters: a function object with the parameters of impl's Def and the defaults
+  // of its last plain parameters.
+  template <auto impl>
+    requires WithParams<impl>
+  ClassBuilder& method(const char* name) {
+    put(name, make<impl>(name, {}, nullptr).borrow());
+    return *this;
+  }
+  template <auto impl, size_t Defaults>
+    requires WithParams<impl>
+  ClassBuilder& method(const char* name, const Arg (&defaults)[Defaults], const char* doc = nullptr) {
+    static_assert(Defaults <= DefOf<decltype(impl)>::Type::kPlain, "more defaults than plain parameters");
+    put(name, make<impl>(name, defaults, doc).borrow());
+    return *this;
+  }
   ClassBuilder& attribute(const char* name, Arg value);
-  // name = property(getter); with a setter, then name = name.setter(setter).
-  template <Impl getter, Impl setter = nullptr>
+  // name = property(getter); with a setter (a method of self and value), then name = name.setter(setter).
+  template <Impl getter, auto setter = nullptr>
   ClassBuilder& property(const char* name) {
-    return later(name, no_argument_method<getter, 1>(name, qualname(name).c_str(), nullptr, nullptr), setter, true);
+    Ref set;
+    if constexpr (!std::is_null_pointer_v<decltype(setter)>) set = make<setter>(name, {}, nullptr);
+    return later(name, no_argument_method<getter, 1>(name, qualname(name).c_str(), nullptr, nullptr), std::move(set),
+                 true);
   }
   // `lambda: None`, as written in the class body (for defaults of callback parameters).
   Ref no_op_lambda();
@@ -43,14 +61,18 @@ class ClassBuilder {
   struct Later {
     std::string name;
     PyMethodDef* method;
-    Impl setter;
+    Ref setter;  // a property's setter function, or empty
     bool is_property;
   };
 
-  Ref make(const char* name, Impl impl, std::initializer_list<const char*> params, std::initializer_list<Arg> defaults,
+  template <auto impl>
+  Ref make(const char* name, std::span<const Arg> defaults, const char* doc) {
+    return make(name, run_with_params<impl>, DefOf<decltype(impl)>::Type::kNames, defaults, doc);
+  }
+  Ref make(const char* name, Impl entry, std::span<const char* const> params, std::span<const Arg> defaults,
            const char* doc);
   std::string qualname(const char* name) const;
-  ClassBuilder& later(const char* name, PyMethodDef* method, Impl setter, bool is_property);
+  ClassBuilder& later(const char* name, PyMethodDef* method, Ref setter, bool is_property);
   void put(const char* name, PyObject* value);
 
   std::string name_;

@@ -8,14 +8,24 @@
 #include <utility>
 #include <vector>
 
+#include "interop/process_state.hpp"
 #include "interop/traceback.hpp"
 
 namespace columns_selector {
 
-namespace {
+// A parameter is read by its name, checked at compile time: a method of self alone (a Call) reads no
+// argument, and a Def reads only the plain parameters it names; only a Def with **kwargs has kwargs().
+template <typename C>
+constexpr bool kReadsValue = requires(const C& c) { c.template arg<"value">(); };
+static_assert(!kReadsValue<Call>);
+static_assert(kReadsValue<Def<"self", "value">> && kReadsValue<Def<"self", "value", "**kwargs">>);
+static_assert(!kReadsValue<Def<"self">> && !kReadsValue<Def<"self", "values">> && !kReadsValue<Def<"self", "*value">>);
+template <typename C>
+constexpr bool kReadsKeywords = requires(const C& c) { c.kwargs(); };
+static_assert(!kReadsKeywords<Call> && !kReadsKeywords<Def<"self", "*args">> &&
+              kReadsKeywords<Def<"self", "**kwargs">>);
 
-// ColumnsSelector.__init__ has the most: self and seven more.
-constexpr Py_ssize_t kMaxParams = 8;
+namespace {
 
 struct FunctionObject {
   PyObject_HEAD Impl impl;
@@ -33,19 +43,11 @@ struct FunctionObject {
   Py_ssize_t default_count;
 };
 
-PyTypeObject* function_type = nullptr;
-PyObject* method_type = nullptr;     // types.MethodType
-PyObject* module_globals = nullptr;  // strong: the module dict of the current load
-// From 3.9 on, instances of heap types must visit their type in tp_traverse; 3.8 must not.
-bool traverse_visits_type = false;
-// From 3.10 on, argument errors name the function by its qualified name.
-bool messages_use_qualname = false;
-
 constexpr const char* kFunctionTypeName = "ostrel.transformations.columns_selector.compiled_function";
 
 FunctionObject* as_function(PyObject* object) { return reinterpret_cast<FunctionObject*>(object); }
 
-PyObject* message_name(FunctionObject* fn) { return messages_use_qualname ? fn->qualname : fn->name; }
+PyObject* message_name(FunctionObject* fn) { return process_state.messages_use_qualname ? fn->qualname : fn->name; }
 
 // "'a'", "'a' and 'b'", "'a', 'b', and 'c'", as the interpreter lists missing arguments.
 Ref quoted_names(const std::vector<PyObject*>& names) {
@@ -136,10 +138,10 @@ void bind(FunctionObject* fn, PyObject* args, PyObject* kwargs, std::array<Ref, 
 
 }  // namespace
 
-void set_module_globals(PyObject* globals) { assign(module_globals, globals); }
+void set_module_globals(PyObject* globals) { process_state.module_globals = Ref::share(globals); }
 
 Ref lookup_global(PyObject* name) {
-  PyObject* found = PyDict_GetItemWithError(module_globals, name);
+  PyObject* found = PyDict_GetItemWithError(process_state.module_globals.borrow(), name);
   if (found == nullptr && !PyErr_Occurred()) found = PyDict_GetItemWithError(PyEval_GetBuiltins(), name);
   if (found != nullptr) return Ref::share(found);
   if (!PyErr_Occurred()) PyErr_Format(PyExc_NameError, "name '%U' is not defined", name);
@@ -188,11 +190,8 @@ PyObject* function_new(PyTypeObject*, PyObject*, PyObject*) {
 }
 
 PyObject* function_get(PyObject* self, PyObject* instance, PyObject*) {
-  if (instance == nullptr || instance == Py_None) {
-    Py_INCREF(self);
-    return self;
-  }
-  return PyObject_CallFunctionObjArgs(method_type, self, instance, nullptr);
+  if (instance == nullptr || instance == Py_None) return Ref::share(self).release();
+  return PyObject_CallFunctionObjArgs(process_state.method_type.borrow(), self, instance, nullptr);
 }
 
 PyObject* function_repr(PyObject* self) {
@@ -241,7 +240,7 @@ std::array<PyObject**, 10> references(FunctionObject* fn) {
 
 int function_traverse(PyObject* self, visitproc visit, void* arg) {
   for (PyObject** reference : references(as_function(self))) Py_VISIT(*reference);
-  if (traverse_visits_type) Py_VISIT(reinterpret_cast<PyObject*>(Py_TYPE(self)));
+  if (process_state.traverse_visits_type) Py_VISIT(reinterpret_cast<PyObject*>(Py_TYPE(self)));
   return 0;
 }
 
@@ -253,11 +252,11 @@ int function_clear(PyObject* self) {
 
 void function_dealloc(PyObject* self) {
   PyTypeObject* type = Py_TYPE(self);
+  Ref instance_of = Ref::steal(reinterpret_cast<PyObject*>(type));  // each instance holds its heap type
   PyObject_GC_UnTrack(self);
   for (PyObject** reference : references(as_function(self))) Py_CLEAR(*reference);
   auto free_slot = reinterpret_cast<freefunc>(PyType_GetSlot(type, Py_tp_free));
   free_slot(self);
-  Py_DECREF(type);
 }
 
 #define FUNCTION_MEMBER(name, field) \
@@ -341,7 +340,7 @@ PyType_Spec function_spec = {
 Ref names_tuple(const std::vector<const char*>& names) {
   Ref tuple = Ref::steal(PyTuple_New(static_cast<Py_ssize_t>(names.size())));
   for (size_t i = 0; i < names.size(); ++i) {
-    PyTuple_SetItem(tuple.borrow(), static_cast<Py_ssize_t>(i), Ref::steal(make_interned(names[i])).release());
+    PyTuple_SetItem(tuple.borrow(), static_cast<Py_ssize_t>(i), make_interned(names[i]).release());
   }
   return tuple;
 }
@@ -349,7 +348,8 @@ Ref names_tuple(const std::vector<const char*>& names) {
 }  // namespace
 
 void ready_function_type() {
-  if (function_type != nullptr) return;
+  ProcessState& state = process_state;
+  if (state.function_type) return;
   PyObject* version_info = PySys_GetObject("version_info");  // borrowed
   if (version_info == nullptr) {
     PyErr_SetString(PyExc_RuntimeError, "sys.version_info is missing");
@@ -358,14 +358,14 @@ void ready_function_type() {
   Ref minor = item_at(version_info, 1);
   long minor_version = PyLong_AsLong(minor.borrow());
   if (minor_version == -1 && PyErr_Occurred()) throw PyErrorSet{};
-  traverse_visits_type = minor_version >= 9;
-  messages_use_qualname = minor_version >= 10;
+  state.traverse_visits_type = minor_version >= 9;
+  state.messages_use_qualname = minor_version >= 10;
 
   Ref types = Ref::steal(PyImport_ImportModule("types"));
   Ref method = getattr(types.borrow(), "MethodType"_s);
   Ref type = Ref::steal(PyType_FromSpec(&function_spec));
-  method_type = method.release();
-  function_type = reinterpret_cast<PyTypeObject*>(type.release());
+  state.method_type = std::move(method);
+  state.function_type = std::move(type);
 }
 
 Ref make_function(const FunctionSpec& spec, PyObject* module_name, PyObject* globals) {
@@ -374,16 +374,12 @@ Ref make_function(const FunctionSpec& spec, PyObject* module_name, PyObject* glo
   Ref varkw;
   for (const char* param : spec.params) {
     if (std::strncmp(param, "**", 2) == 0) {
-      varkw = Ref::steal(make_interned(param + 2));
+      varkw = make_interned(param + 2);
     } else if (param[0] == '*') {
-      varargs = Ref::steal(make_interned(param + 1));
+      varargs = make_interned(param + 1);
     } else {
       plain.push_back(param);
     }
-  }
-  if (plain.size() > static_cast<size_t>(kMaxParams)) {
-    PyErr_SetString(PyExc_SystemError, "columns_selector: too many parameters");
-    throw PyErrorSet{};
   }
   Ref params = names_tuple(plain);
   Ref defaults = Ref::steal(PyTuple_New(static_cast<Py_ssize_t>(spec.defaults.size())));
@@ -393,6 +389,7 @@ Ref make_function(const FunctionSpec& spec, PyObject* module_name, PyObject* glo
   Ref qualname = Ref::steal(PyUnicode_FromString(spec.qualname));
   Ref doc = spec.doc != nullptr ? Ref::steal(PyUnicode_FromString(spec.doc)) : none();
 
+  auto* function_type = reinterpret_cast<PyTypeObject*>(process_state.function_type.borrow());
   auto alloc = reinterpret_cast<allocfunc>(PyType_GetSlot(function_type, Py_tp_alloc));
   Ref object = Ref::steal(alloc(function_type, 0));
   FunctionObject* fn = as_function(object.borrow());
@@ -422,15 +419,19 @@ PyMethodDef* no_argument_method(const char* name, const char* qualname, const ch
   size_t slot = 0;
   for (; slot < count && slots[slot] != nullptr; ++slot) {
     NoArgumentMethod& method = *slots[slot];
-    if (method.detail == detail && method.qualname == qualname && method.doc == full_doc) return &method.def;
+    if (method.detail.borrow() == detail && method.qualname == qualname && method.doc == full_doc) return &method.def;
   }
   if (slot == count) {
     PyErr_Format(PyExc_SystemError, "columns_selector: %s is made for at most %zu classes", qualname, count);
     throw PyErrorSet{};
   }
   Ref qualname_object = Ref::steal(PyUnicode_FromString(qualname));
-  auto* method = new NoArgumentMethod{{}, name, std::move(full_doc), qualname, detail, qualname_object.release()};
-  Py_XINCREF(detail);
+  auto* method = new NoArgumentMethod{{},
+                                      name,
+                                      std::move(full_doc),
+                                      qualname,
+                                      detail != nullptr ? Ref::share(detail) : Ref(),
+                                      std::move(qualname_object)};
   method->def = {method->name.c_str(), entries[slot], METH_NOARGS, method->doc.c_str()};
   slots[slot] = method;
   return &method->def;

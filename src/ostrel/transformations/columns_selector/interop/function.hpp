@@ -13,8 +13,11 @@
 // Both kinds reach the module's attributes through the module dict of the current load.
 #pragma once
 
+#include <algorithm>
 #include <array>
-#include <initializer_list>
+#include <concepts>
+#include <cstddef>
+#include <span>
 #include <string>
 #include <utility>
 
@@ -24,21 +27,18 @@
 namespace columns_selector {
 
 class Call;
+// The implementation of a method of self alone (and the C entry of every method, see Def).
 using Impl = Ref (*)(Call&);
 
 // The entry `name` of the module dict, else the builtin of that name, else the interpreter's
 // NameError. Read afresh on every call, so rebinding a module attribute takes effect.
 Ref lookup_global(PyObject* name);
 
-// What an implementation sees of the call it runs for: the bound parameters, the module attributes,
-// the class.
+// What an implementation sees of the call it runs for: self, the module attributes, the class. A
+// method of self alone takes a Call& and so reads no argument; a method with parameters takes a Def.
 class Call {
  public:
-  // The parameter at position index of the signature, as bound for this call (borrowed).
-  PyObject* arg(Py_ssize_t index) const { return args_[index]; }
   PyObject* self() const { return args_[0]; }
-  // The **kwargs dict of a function that collects them.
-  PyObject* kwargs() const { return kwargs_; }
   // What the class gave this method of self alone (ClassBuilder::method's `detail`), or NULL.
   PyObject* detail() const { return detail_; }
 
@@ -47,13 +47,107 @@ class Call {
   // super(<defining class>, self).__init__(**kwargs), no positional argument.
   void init_base(PyObject* kwargs) const;
 
+ protected:
+  PyObject* const* args_ = nullptr;  // the plain parameters, in the order of the signature
+  PyObject* kwargs_ = nullptr;
+
  private:
   friend struct CallAccess;
-  PyObject* const* args_ = nullptr;
-  PyObject* kwargs_ = nullptr;
   PyObject* detail_ = nullptr;
   PyObject* function_ = nullptr;  // NULL for a method descriptor
 };
+
+// A function object binds at most this many plain parameters (ColumnsSelector.__init__ has eight).
+constexpr size_t kMaxParams = 8;
+
+// The text of two literals is the same.
+template <Literal A, Literal B>
+constexpr bool same_text() {
+  if constexpr (A.kLength != B.kLength) {
+    return false;
+  } else {
+    for (Py_ssize_t i = 0; i < A.kLength; ++i) {
+      if (A.chars[i] != B.chars[i]) return false;
+    }
+    return true;
+  }
+}
+
+// The call of a method with parameters, written once as in its def, "self" first:
+//
+//   using CreateMultiSelect = Def<"self", "value", "focus_after_init", "css_classes">;
+//   Ref create_multi_select(CreateMultiSelect& c) { ... c.arg<"value">() ... }
+//
+// "*args" takes positional arguments past the plain ones and keeps none; "**kwargs" collects the
+// unknown keywords (c.kwargs()). A parameter is read by its name, and a name that is not a plain
+// parameter of the signature does not compile.
+template <Literal... Names>
+class Def : public Call {
+ public:
+  static constexpr std::array<const char*, sizeof...(Names)> kNames = {Names.chars...};
+
+ private:
+  static constexpr std::array<bool, sizeof...(Names)> kStarred = {(Names.chars[0] == '*')...};
+
+ public:
+  // How many plain parameters there are: the names before the first starred one.
+  static constexpr size_t kPlain = [] {
+    size_t plain = 0;
+    while (plain < kStarred.size() && !kStarred[plain]) ++plain;
+    return plain;
+  }();
+
+ private:
+  static constexpr bool kCollectsKeywords =
+      ((Names.kLength > 2 && Names.chars[0] == '*' && Names.chars[1] == '*') || ...);
+  static_assert(std::count(kStarred.begin(), kStarred.end(), true) ==
+                    static_cast<std::ptrdiff_t>(sizeof...(Names) - kPlain),
+                "*args and **kwargs come after the plain parameters");
+  static_assert(kPlain <= kMaxParams, "more plain parameters than a function object binds");
+
+  // The position of Name among the plain parameters, or kPlain when it is none of them.
+  template <Literal Name>
+  static constexpr size_t position() {
+    constexpr std::array<bool, sizeof...(Names)> kSame = {same_text<Name, Names>()...};
+    size_t at = 0;
+    while (at < kPlain && !kSame[at]) ++at;
+    return at;
+  }
+
+ public:
+  explicit Def(const Call& call) noexcept : Call(call) {}
+
+  // The parameter `Name`, as bound for this call (borrowed).
+  template <Literal Name>
+    requires(position<Name>() < kPlain)
+  PyObject* arg() const {
+    return args_[position<Name>()];
+  }
+  // The **kwargs dict.
+  PyObject* kwargs() const
+    requires kCollectsKeywords
+  {
+    return kwargs_;
+  }
+};
+
+// The Def that an implementation of a method with parameters takes.
+template <typename Impl>
+struct DefOf {};
+template <typename D>
+  requires(std::derived_from<D, Call> && !std::same_as<D, Call>)
+struct DefOf<Ref (*)(D&)> {
+  using Type = D;
+};
+template <auto impl>
+concept WithParams = requires { typename DefOf<decltype(impl)>::Type; };
+
+// The C entry of a function object: the call seen as impl's Def.
+template <auto impl>
+Ref run_with_params(Call& call) {
+  typename DefOf<decltype(impl)>::Type def(call);
+  return impl(def);
+}
 
 // How the two kinds of method see their calls.
 struct CallAccess {
@@ -72,15 +166,14 @@ struct CallAccess {
   }
 };
 
-// How a function object is made: its parameter names as in a def ("self", "value", "*args",
-// "**kwargs"; positional arguments past the plain ones are accepted and not kept) and the
-// defaults of the trailing plain parameters, made once, here.
+// How a function object is made: its C entry (run_with_params), its parameter names as in a def
+// (Def::kNames) and the defaults of the trailing plain parameters, made once, here.
 struct FunctionSpec {
   const char* name;
   const char* qualname;
   Impl impl;
-  std::initializer_list<const char*> params;
-  std::initializer_list<Arg> defaults = {};
+  std::span<const char* const> params;
+  std::span<const Arg> defaults = {};
   const char* doc = nullptr;
 };
 
@@ -102,8 +195,8 @@ struct NoArgumentMethod {
   std::string name;
   std::string doc;
   std::string qualname;
-  PyObject* detail;           // strong, or NULL
-  PyObject* qualname_object;  // strong
+  Ref detail;  // or empty
+  Ref qualname_object;
 };
 
 // METH_NOARGS hands a C entry nothing but self, so each class's method has a C entry of its own:
@@ -118,10 +211,10 @@ template <Impl impl, size_t Classes, size_t Slot>
 PyObject* run_no_argument_method(PyObject* self, PyObject* /*unused*/) {
   const NoArgumentMethod& method = *no_argument_slots<impl, Classes>[Slot];
   PyObject* result = guard<PyObject*>(nullptr, [&] {
-    Call call = CallAccess::for_self(&self, method.detail);
+    Call call = CallAccess::for_self(&self, method.detail.borrow());
     return impl(call).release();
   });
-  if (result == nullptr) add_traceback_entry(method.qualname_object);
+  if (result == nullptr) add_traceback_entry(method.qualname_object.borrow());
   return result;
 }
 

@@ -28,8 +28,8 @@ struct Literal {
   char chars[N];
 };
 
-// PyUnicode_InternFromString: a new reference, or PyErrorSet.
-PyObject* make_interned(const char* text);
+// PyUnicode_InternFromString, for names known only at run time (the load's tables).
+Ref make_interned(const char* text);
 
 // An interned str together with the characters it was made from and their count.
 struct Interned {
@@ -41,8 +41,8 @@ struct Interned {
 
 template <Literal L>
 PyObject* interned() {
-  static PyObject* object = nullptr;  // strong, never released: the module is loaded once per process
-  if (object == nullptr) object = make_interned(L.chars);
+  static PyObject* object = nullptr;  // one per literal: see interop/process_state.hpp
+  if (object == nullptr) object = make_interned(L.chars).release();
   return object;
 }
 

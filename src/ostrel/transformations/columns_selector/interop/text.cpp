@@ -12,8 +12,7 @@ namespace columns_selector {
 
 namespace {
 
-// The code points of a str, copied into a buffer kept between calls. The buffers are never freed,
-// not even at exit: a method may still run while the interpreter tears objects down.
+// The code points of a str, copied into a buffer kept between calls (listed in process_state.hpp).
 class CodePoints {
  public:
   const Py_UCS4* read(PyObject* text, Py_ssize_t& length) {
@@ -112,8 +111,7 @@ Ref str_of_names(PyObject* list) {
 Ref join_all(PyObject* const* texts, size_t count) {
   Ref tuple = Ref::steal(PyTuple_New(static_cast<Py_ssize_t>(count)));
   for (size_t i = 0; i < count; ++i) {
-    Py_INCREF(texts[i]);
-    check(PyTuple_SetItem(tuple.borrow(), static_cast<Py_ssize_t>(i), texts[i]));
+    check(PyTuple_SetItem(tuple.borrow(), static_cast<Py_ssize_t>(i), Ref::share(texts[i]).release()));
   }
   return Ref::steal(PyUnicode_Join(""_s, tuple.borrow()));
 }
@@ -128,7 +126,7 @@ Ref str_of(PyObject* value) {
   return Ref::steal(PyObject_Str(value));
 }
 
-Ref join_texts(const Piece* pieces, PyObject* const* texts, size_t count) {
+Ref join_texts(const Arg* pieces, PyObject* const* texts, size_t count) {
   // A code text is short and, but for a name or a typed text, ASCII. Such a text is written into a
   // buffer kept between calls and made into a str once: no tuple and no str per piece. A literal is
   // copied from its characters, a str's characters are copied out (the limited API gives no view of

@@ -15,41 +15,22 @@ inline Ref text_form(PyObject* value) {
   return Ref::steal(PyObject_Format(value, ""_s));
 }
 
-// One piece of a code text: a literal ("..."_s, ASCII, written as it stands) or an object (its text form).
-class Piece {
- public:
-  Piece(Interned literal) noexcept  // NOLINT: implicit, as all
-      : object_(literal.object), chars_(literal.chars), length_(literal.length) {}
-  Piece(PyObject* object) noexcept : object_(object) {}                                  // NOLINT
-  Piece(const Ref& object) noexcept : object_(object.borrow()) {}                        // NOLINT
-  Piece(Ref&& object) noexcept : owned_(std::move(object)), object_(owned_.borrow()) {}  // NOLINT
-  PyObject* object() const noexcept { return object_; }
-  // The characters of a literal and their count; NULL for an object.
-  const char* chars() const noexcept { return chars_; }
-  Py_ssize_t length() const noexcept { return length_; }
-
- private:
-  Ref owned_;
-  PyObject* object_ = nullptr;
-  const char* chars_ = nullptr;
-  Py_ssize_t length_ = 0;
-};
-
 // The texts (strs, borrowed: texts[i] is the text form of pieces[i]) written one after another.
-Ref join_texts(const Piece* pieces, PyObject* const* texts, size_t count);
+Ref join_texts(const Arg* pieces, PyObject* const* texts, size_t count);
 
-// The text forms of the pieces, taken from left to right, joined with nothing between them:
+// The text forms of the pieces (a literal is written as it stands), taken from left to right, joined
+// with nothing between them:
 //   join_text({c.global("DF_OLD"_s), ".filter(regex="_s, rendered, ")"_s})
 // (A braced list: its pieces are evaluated in the order written, which a call's arguments are not.)
 template <size_t N>
-Ref join_text(const Piece (&pieces)[N]) {
+Ref join_text(const Arg (&pieces)[N]) {
   static_assert(N >= 2, "the text of one piece is its text form");
   // An exact str is its own text form; format() runs for the rest, left to right, before anything
   // is written (it may run code of the user's, which may join texts of its own).
   std::array<Ref, N> formatted;
   std::array<PyObject*, N> texts;
   for (size_t i = 0; i < N; ++i) {
-    texts[i] = pieces[i].object();
+    texts[i] = pieces[i].get();
     if (!PyUnicode_CheckExact(texts[i])) {
       formatted[i] = Ref::steal(PyObject_Format(texts[i], ""_s));
       texts[i] = formatted[i].borrow();

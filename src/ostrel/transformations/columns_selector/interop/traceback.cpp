@@ -1,6 +1,7 @@
 #include "interop/traceback.hpp"
 
 #include "interop/call.hpp"
+#include "interop/process_state.hpp"
 
 namespace columns_selector {
 
@@ -9,16 +10,16 @@ namespace {
 // A code object that evaluates to its own frame, named `name` (made once per name: the methods
 // that fail are few, and only a failure pays for this).
 Ref named_code(PyObject* name) {
-  static PyObject* made = nullptr;  // name -> code; strong, kept for the life of the process
-  if (made == nullptr) made = Ref::steal(PyDict_New()).release();
-  if (PyObject* found = PyDict_GetItemWithError(made, name)) return Ref::share(found);
+  Ref& made = process_state.named_codes;
+  if (!made) made = Ref::steal(PyDict_New());
+  if (PyObject* found = PyDict_GetItemWithError(made.borrow(), name)) return Ref::share(found);
   if (PyErr_Occurred()) throw PyErrorSet{};
   Ref code = Ref::steal(Py_CompileString("_getframe()", "<ostrel.transformations.columns_selector>", Py_eval_input));
   Ref replace = getattr(code.borrow(), "replace"_s);
   Ref renamed = getattr_optional(code.borrow(), "co_qualname"_s)
                     ? call_kw(replace.borrow(), {{"co_name"_s, name}, {"co_qualname"_s, name}})
                     : call_kw(replace.borrow(), {{"co_name"_s, name}});
-  check(PyDict_SetItem(made, name, renamed.borrow()));
+  check(PyDict_SetItem(made.borrow(), name, renamed.borrow()));
   return renamed;
 }
 

@@ -8,10 +8,10 @@ namespace columns_selector {
 
 namespace {
 
-// __init__(self, manager=None, on_change=lambda: None, **kwargs)
-Ref init(Call& c) {
-  setattr(c.self(), "manager"_s, c.arg(1));
-  setattr(c.self(), "on_change"_s, c.arg(2));
+using Init = Def<"self", "manager", "on_change", "**kwargs">;
+Ref init(Init& c) {
+  setattr(c.self(), "manager"_s, c.arg<"manager">());
+  setattr(c.self(), "on_change"_s, c.arg<"on_change">());
   c.init_base(c.kwargs());
   return none();
 }
@@ -42,7 +42,7 @@ void define_special_selector_bases(PyObject* module) {
   Ref widgets = lookup_global("widgets"_s);
   Ref vbox = getattr(widgets.borrow(), "VBox"_s);
   ClassBuilder special(globals, "SpecialSelector", vbox.borrow());
-  special.method("__init__", init, {"self", "manager", "on_change", "**kwargs"}, {Py_None, special.no_op_lambda()})
+  special.method<init>("__init__", {Py_None, special.no_op_lambda()})
       .property<columns>("columns")
       .method<focus_dropdown>("focus_dropdown")
       .method<get_columns_code>("get_columns_code")

@@ -18,42 +18,30 @@ constexpr const char* kDoc =
 
 constexpr const char* kBase = "ColumnsByStringOperation";
 
-// __init__(self, **kwargs)
-Ref init(Call& c) {
+Ref init(TextFieldInit& c) {
   init_with_text_field(c, "String, e.g. foo"_s);
   return none();
 }
 
-// string_to_code(self.text.value), and the operation named by the object's class (never the instance).
-struct Test {
-  Ref rendered;
-  Ref operation;
-};
-
-Test name_test(Call& c) {
+// <DF_OLD><opening><DF_OLD>.columns.str.<operation>(<string_to_code(self.text.value)>)]: the test's
+// pieces first (the operation read from the object's class, never the instance), then DF_OLD each time.
+Ref name_test_code(Call& c, Interned opening) {
   Ref string_to_code = c.global("string_to_code"_s);
   Ref rendered = call(string_to_code.borrow(), {getattr(getattr(c.self(), "text"_s).borrow(), "value"_s)});
   Ref operation = getattr(getattr(c.self(), "__class__"_s).borrow(), "string_operation"_s);
-  return {std::move(rendered), std::move(operation)};
+  return join_text(
+      {c.global("DF_OLD"_s), opening, c.global("DF_OLD"_s), ".columns.str."_s, operation, "("_s, rendered, ")]"_s});
 }
 
-Ref get_df_code(Call& c) {
-  Test test = name_test(c);
-  return join_text({c.global("DF_OLD"_s), ".loc[:, "_s, c.global("DF_OLD"_s), ".columns.str."_s, test.operation, "("_s,
-                    test.rendered, ")]"_s});
-}
+Ref get_df_code(Call& c) { return name_test_code(c, ".loc[:, "_s); }
 
-Ref get_columns_code(Call& c) {
-  Test test = name_test(c);
-  return join_text({c.global("DF_OLD"_s), ".columns["_s, c.global("DF_OLD"_s), ".columns.str."_s, test.operation, "("_s,
-                    test.rendered, ")]"_s});
-}
+Ref get_columns_code(Call& c) { return name_test_code(c, ".columns["_s); }
 
 void define_base(PyObject* module) {
   Ref special = lookup_global("SpecialSelector"_s);
   ClassBuilder base(PyModule_GetDict(module), kBase, special.borrow(), kDoc);
   base.attribute("string_operation", "TO BE OVERRIDEN"_s)
-      .method("__init__", init, {"self", "**kwargs"})
+      .method<init>("__init__")
       .method<get_df_code>("get_df_code")
       .method<get_columns_code>("get_columns_code");
   setattr(module, kBase, base.build().borrow());
@@ -65,6 +53,6 @@ void add_members(ClassBuilder& builder, const char* string_operation) {
 
 }  // namespace
 
-const Family kNameOperation = {kBase, nullptr, Stage::kAfterDtypeOptions, define_base, add_members};
+const Family kNameOperationFamily = {kBase, nullptr, Stage::kAfterDtypeOptions, define_base, add_members};
 
 }  // namespace columns_selector

@@ -8,8 +8,7 @@ namespace columns_selector {
 
 namespace {
 
-// __init__(self, **kwargs)
-Ref init(Call& c) {
+Ref init(TextFieldInit& c) {
   init_with_text_field(c, "Regex, e.g. e$"_s);
   return none();
 }
@@ -25,12 +24,12 @@ Ref get_df_code(Call& c) {
 }
 
 void add_members(ClassBuilder& builder, const char* /*detail*/) {
-  builder.method("__init__", init, {"self", "**kwargs"}).method<get_df_code>("get_df_code");
+  builder.method<init>("__init__").method<get_df_code>("get_df_code");
 }
 
 }  // namespace
 
-const Family kByRegex = {"SpecialSelector", "Handles \"selecting columns matching regex pattern\".",
-                         Stage::kAfterDtypeOptions, nullptr, add_members};
+const Family kByRegexFamily = {"SpecialSelector", "Handles \"selecting columns matching regex pattern\".",
+                               Stage::kAfterDtypeOptions, nullptr, add_members};
 
 }  // namespace columns_selector

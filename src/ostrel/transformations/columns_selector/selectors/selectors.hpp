@@ -27,14 +27,13 @@ struct Family {
   void (*add_members)(ClassBuilder& builder, const char* detail);
 };
 
-// Complete as soon as its label is chosen; detail: the code fragment written after str(DF_OLD).
-extern const Family kWholeFrame;
+// Complete as soon as its label is chosen: kWholeFrameOf, selectors/whole_frame.hpp.
 // The data type picked in a second dropdown, from DTYPE_OPTIONS; no detail.
-extern const Family kWithDtype;
+extern const Family kWithDtypeFamily;
 // The names that match a typed regular expression; no detail.
-extern const Family kByRegex;
+extern const Family kByRegexFamily;
 // The names that pass a string test against a typed text; detail: the test's string_operation.
-extern const Family kNameOperation;
+extern const Family kNameOperationFamily;
 
 // SpecialSelector and DropdownItemSpecialSelector.
 void define_special_selector_bases(PyObject* module);

@@ -2,7 +2,7 @@
 
 namespace columns_selector {
 
-void init_with_text_field(Call& c, PyObject* placeholder) {
+void init_with_text_field(TextFieldInit& c, PyObject* placeholder) {
   PyObject* self = c.self();
   c.init_base(c.kwargs());
   Ref text = c.global("Text"_s);

@@ -5,7 +5,9 @@
 
 namespace columns_selector {
 
+// The __init__ of such a selector.
+using TextFieldInit = Def<"self", "**kwargs">;
 // super().__init__(**kwargs); self.text = Text(...); self.children = [self.text]
-void init_with_text_field(Call& c, PyObject* placeholder);
+void init_with_text_field(TextFieldInit& c, PyObject* placeholder);
 
 }  // namespace columns_selector

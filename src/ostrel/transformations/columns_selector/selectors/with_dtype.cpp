@@ -36,8 +36,8 @@ Ref dtype_labels(Call& c) {
   return labels;
 }
 
-// __init__(self, **kwargs)
-Ref init(Call& c) {
+using Init = Def<"self", "**kwargs">;
+Ref init(Init& c) {
   PyObject* self = c.self();
   c.init_base(c.kwargs());
   Ref singleselect = c.global("Singleselect"_s);
@@ -84,12 +84,12 @@ void build_dtype_options(PyObject* module) {
 namespace {
 
 void add_members(ClassBuilder& builder, const char* /*detail*/) {
-  builder.method("__init__", init, {"self", "**kwargs"}).method<get_df_code>("get_df_code");
+  builder.method<init>("__init__").method<get_df_code>("get_df_code");
 }
 
 }  // namespace
 
-const Family kWithDtype = {"SpecialSelector", "Handles \"selecting columns by data type\".", Stage::kAfterDtypeOptions,
-                           nullptr, add_members};
+const Family kWithDtypeFamily = {"SpecialSelector", "Handles \"selecting columns by data type\".",
+                                 Stage::kAfterDtypeOptions, nullptr, add_members};
 
 }  // namespace columns_selector

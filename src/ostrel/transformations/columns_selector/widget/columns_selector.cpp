@@ -33,18 +33,14 @@ void define_columns_selector(PyObject* module) {
   Ref widgets = lookup_global("widgets"_s);
   Ref vbox = getattr(widgets.borrow(), "VBox"_s);
   ClassBuilder b(globals, "ColumnsSelector", vbox.borrow(), kClassDoc);
-  b.method("__init__", init,
-           {"self", "transformation", "show_all_columns", "set_all_columns_as_default", "width", "focus_after_init",
-            "css_classes", "on_change"},
-           {Py_None, Py_True, Py_False, "md"_s, Py_False, new_list(), b.no_op_lambda()}, kInitDoc)
+  b.method<init>("__init__", {Py_None, Py_True, Py_False, "md"_s, Py_False, new_list(), b.no_op_lambda()}, kInitDoc)
       .method<has_special_selector>("has_special_selector", "Returns True if the user has selected a special selector.")
       .method<has_column_names>("has_column_names", "Returns True if the user has selected one or more column names.")
       .method<get_current_values>("_get_current_values", kCurrentValuesDoc)
-      .method("_selection_changed", selection_changed, {"self", "*args"})
-      .method("_create_multi_select", create_multi_select, {"self", "value", "focus_after_init", "css_classes"},
-              {new_list(), Py_True, new_list()})
-      .method("_set_special_selector", set_special_selector, {"self", "special_name", "set_soft_value", "css_classes"},
-              {Py_None, Py_False, new_list()}, "Create the special selector.")
+      .method<selection_changed>("_selection_changed")
+      .method<create_multi_select>("_create_multi_select", {new_list(), Py_True, new_list()})
+      .method<set_special_selector>("_set_special_selector", {Py_None, Py_False, new_list()},
+                                    "Create the special selector.")
       .property<get_value, set_value>("value")
       .method<get_df_code>("get_df_code")
       .method<get_columns_code>("get_columns_code");

@@ -5,18 +5,16 @@
 
 namespace columns_selector::widget {
 
-// __init__(self, transformation=None, show_all_columns=True, set_all_columns_as_default=False,
-//          width="md", focus_after_init=False, css_classes=[], on_change=lambda: None)
-Ref init(Call& c) {
+Ref init(Init& c) {
   PyObject* self = c.self();
-  PyObject* show_all_columns = c.arg(2);
-  PyObject* set_all_columns_as_default = c.arg(3);
-  PyObject* css_classes = c.arg(6);
+  PyObject* show_all_columns = c.arg<"show_all_columns">();
+  PyObject* set_all_columns_as_default = c.arg<"set_all_columns_as_default">();
+  PyObject* css_classes = c.arg<"css_classes">();
 
   c.init_base(nullptr);
-  setattr(self, "transformation"_s, c.arg(1));
+  setattr(self, "transformation"_s, c.arg<"transformation">());
   setattr(self, "df"_s, call_method(getattr(self, "transformation"_s).borrow(), "get_df"_s).borrow());
-  setattr(self, "width"_s, c.arg(4));
+  setattr(self, "width"_s, c.arg<"width">());
   setattr(self, "_options"_s, new_list().borrow());
 
   // self._options.<method>(<argument>), the list read from the attribute each time.
@@ -30,7 +28,7 @@ Ref init(Call& c) {
   options_call("extend"_s, [&] { return c.global("TOP_OPTIONS"_s); });
   options_call("extend"_s, [&] { return getattr(getattr(self, "df"_s).borrow(), "columns"_s); });
   options_call("extend"_s, [&] { return c.global("BOTTOM_OPTIONS"_s); });
-  setattr(self, "on_change"_s, c.arg(7));
+  setattr(self, "on_change"_s, c.arg<"on_change">());
 
   if (truthy(set_all_columns_as_default)) {
     Ref start_special = getattr(self, "_set_special_selector"_s);
@@ -41,23 +39,23 @@ Ref init(Call& c) {
                                     });
   } else {
     Ref start_names = getattr(self, "_create_multi_select"_s);
-    call_kw(start_names.borrow(), {{"focus_after_init"_s, c.arg(5)}, {"css_classes"_s, css_classes}});
+    call_kw(start_names.borrow(),
+            {{"focus_after_init"_s, c.arg<"focus_after_init">()}, {"css_classes"_s, css_classes}});
   }
   return none();
 }
 
-// _create_multi_select(self, value=[], focus_after_init=True, css_classes=[])
-Ref create_multi_select(Call& c) {
+Ref create_multi_select(CreateMultiSelect& c) {
   PyObject* self = c.self();
   Ref multiselect = c.global("Multiselect"_s);
   Ref dropdown = call_kw(multiselect.borrow(), {
                                                    {"placeholder"_s, "Choose column(s)"_s},
                                                    {"options"_s, getattr(self, "_options"_s)},
-                                                   {"value"_s, c.arg(1)},
-                                                   {"focus_after_init"_s, c.arg(2)},
+                                                   {"value"_s, c.arg<"value">()},
+                                                   {"focus_after_init"_s, c.arg<"focus_after_init">()},
                                                    {"width"_s, getattr(self, "width"_s)},
                                                    {"on_change"_s, getattr(self, "_selection_changed"_s)},
-                                                   {"css_classes"_s, c.arg(3)},
+                                                   {"css_classes"_s, c.arg<"css_classes">()},
                                                });
   setattr(self, "_main_selector"_s, dropdown.borrow());
   setattr(self, "children"_s, new_list({getattr(self, "_main_selector"_s)}).borrow());

@@ -22,10 +22,10 @@ Ref special_css_classes(PyObject* css_classes) {
 
 }  // namespace
 
-// _set_special_selector(self, special_name=None, set_soft_value=False, css_classes=[])
-Ref set_special_selector(Call& c) {
+Ref set_special_selector(SetSpecialSelector& c) {
   PyObject* self = c.self();
-  Ref special_name = c.arg(1) == Py_None ? chosen_special_label(c) : Ref::share(c.arg(1));
+  PyObject* given_name = c.arg<"special_name">();
+  Ref special_name = given_name == Py_None ? chosen_special_label(c) : Ref::share(given_name);
 
   Ref registry = c.global("SELECTOR_OPTIONS"_s);
   Ref selector_class = getitem(registry.borrow(), special_name.borrow());
@@ -40,10 +40,10 @@ Ref set_special_selector(Call& c) {
           {"options"_s, getattr(self, "_options"_s)},
           {"value"_s, special_name},
           {"focus_after_init"_s, call_method(getattr(self, "_special_selector"_s).borrow(), "focus_dropdown"_s)},
-          {"set_soft_value"_s, c.arg(2)},
+          {"set_soft_value"_s, c.arg<"set_soft_value">()},
           {"width"_s, getattr(self, "width"_s)},
           {"on_change"_s, getattr(self, "_selection_changed"_s)},
-          {"css_classes"_s, special_css_classes(c.arg(3))},
+          {"css_classes"_s, special_css_classes(c.arg<"css_classes">())},
       });
   setattr(self, "_main_selector"_s, dropdown.borrow());
   setattr(self, "children"_s,

@@ -31,8 +31,7 @@ Ref has_column_names(Call& c) {
   return Ref::share(truthy(special.borrow()) ? Py_False : Py_True);
 }
 
-// _selection_changed(self, *args): the arguments of the dropdown's event are not used.
-Ref selection_changed(Call& c) {
+Ref selection_changed(SelectionChanged& c) {
   PyObject* self = c.self();
   if (truthy(call_method(self, "has_special_selector"_s).borrow())) {
     call_method(self, "_set_special_selector"_s);

@@ -19,8 +19,8 @@ Ref get_value(Call& c) {
 }
 
 // The setter hands the value over unchanged and always runs the change handler itself.
-Ref set_value(Call& c) {
-  setattr(getattr(c.self(), "_main_selector"_s).borrow(), "value"_s, c.arg(1));
+Ref set_value(SetValue& c) {
+  setattr(getattr(c.self(), "_main_selector"_s).borrow(), "value"_s, c.arg<"value">());
   call_method(c.self(), "_selection_changed"_s);
   return none();
 }
