@@ -20,6 +20,17 @@ ALWAYS = ("InvalidRead", "InvalidWrite", "InvalidFree", "MismatchedFree", "Inval
 OURS = ("UninitCondition", "UninitValue", "SyscallParam", "Leak_DefinitelyLost")
 SYSTEM = ("libpython", "/python3", "libc.so", "libc-", "ld-linux", "vgpreload", "libstdc++", "libgcc_s", "libm.so",
           "lib-dynload", "site-packages")
+# The soak (its exit status kept), then the fuzz's state machine through pytest.
+BOTH = """import runpy, sys
+import pytest
+soak, runs, fuzz = sys.argv[1:]
+sys.argv = [soak, runs]
+try:
+    runpy.run_path(soak, run_name="__main__")
+except SystemExit as end:
+    soaked = end.code
+sys.exit(pytest.main(["-p", "no:cacheprovider", "-q", fuzz, "-k", "TestFuzz"]) or soaked)
+"""
 
 
 def run(name, *args, **env):
@@ -57,9 +68,9 @@ def main():
     OUT.mkdir(parents=True, exist_ok=True)
     for old in OUT.iterdir():
         old.unlink()
-    run("soak", str(HERE / "soak.py"), soak)
-    run("fuzz", "-m", "pytest", "-p", "no:cacheprovider", "-q", str(HERE.parent / "tests" / "test_fuzz.py"), "-k",
-        "TestFuzz", FUZZ_EXAMPLES=fuzz)
+    # One interpreter for both: under valgrind, importing pandas and ipywidgets costs most of a minute.
+    run("soak-and-fuzz", "-c", BOTH, str(HERE / "soak.py"), soak, str(HERE.parent / "tests" / "test_fuzz.py"),
+        FUZZ_EXAMPLES=fuzz)
     bad = 0
     for path in sorted(OUT.glob("*.xml")):
         found = ours(path)
